@@ -1,0 +1,10 @@
+#include "exports.h"
+#include "result_text.h"
+
+static const char functionList[] =
+    "mousex|mousey|colourRGB|colourR|colourG|colourB|"
+    "colourHex|colourRx|colourGx|colourBx";
+
+const char* HOVERHUE_CALL init() { return functionList; }
+
+const char* HOVERHUE_CALL getparam(std::uint32_t) { return emptyText; }

@@ -1,0 +1,40 @@
+// The library's whole runtime: it links no C or C++ runtime library, so the
+// loader enters here, and array allocation comes from a heap of the
+// library's own that goes away when the library is unloaded, taking every
+// result text with it.
+
+#include <windows.h>
+
+#include <new>
+
+namespace std {
+const nothrow_t nothrow{};
+}
+
+static HANDLE libraryHeap;
+
+// Load and unload notifications: the library has nothing of its own to set
+// up or release, so every notification succeeds.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+
+extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE instance, DWORD reason,
+                                         LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    // Growable and serialised: value functions may run on many host threads.
+    libraryHeap = HeapCreate(0, 0, 0);
+    if (libraryHeap == nullptr) return FALSE;
+  }
+  BOOL result = DllMain(instance, reason, reserved);
+  // A non-null reserved means the process is terminating: its memory goes
+  // away whole, and other threads may still be reading texts.
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr &&
+      libraryHeap != nullptr) {
+    HeapDestroy(libraryHeap);
+    libraryHeap = nullptr;
+  }
+  return result;
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return HeapAlloc(libraryHeap, 0, size);
+}

@@ -1,0 +1,52 @@
+#include "fake_platform.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "screen/platform.h"
+
+static FakeScreen fake;
+static bool recording = false;
+
+FakeScreen& resetFakeScreen() {
+  fake = FakeScreen{};
+  recording = true;
+  return fake;
+}
+
+static void record(Event event) {
+  if (recording) fake.events.push_back(event);
+}
+
+ScreenContext getScreenContext() {
+  record({Event::GetContext});
+  ++fake.contextsHeld;
+  return &fake;
+}
+
+void getCursorPosition(Point* cursor) {
+  record({Event::GetCursor});
+  if (fake.cursorReadable) *cursor = fake.cursor;
+}
+
+ColourRef getPixel(ScreenContext context, std::int32_t x, std::int32_t y) {
+  record({Event::GetPixel, 0, x, y});
+  return context == &fake ? fake.colour : 0xFFFFFFFFu;
+}
+
+void releaseScreenContext(ScreenContext context) {
+  record({Event::ReleaseContext});
+  if (context == &fake) --fake.contextsHeld;
+}
+
+// Replaces the library's one way of obtaining storage.
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  if (recording && fake.storageExhausted) {
+    record({Event::AllocationFailed, size});
+    return nullptr;
+  }
+  // The recorder's own vector may allocate while recording, but never
+  // through array new.
+  record({Event::Allocate, size});
+  return std::malloc(size != 0 ? size : 1);
+}

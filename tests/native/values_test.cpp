@@ -1,0 +1,174 @@
+// The exports end to end over the fake screen: what a host gets back, and
+// how each call uses storage, the cursor and device contexts.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "fake_platform.h"
+#include "plugin/exports.h"
+
+namespace {
+
+using TextFunction = const char* (*)();
+
+struct ValueFunction {
+  const char* name;
+  TextFunction call;
+  std::size_t capacity;
+  bool readsPixel;
+};
+
+const ValueFunction valueFunctions[] = {
+    {"mousex", mousex, 33, false},      {"mousey", mousey, 33, false},
+    {"colourRGB", colourRGB, 33, true}, {"colourR", colourR, 4, true},
+    {"colourG", colourG, 4, true},      {"colourB", colourB, 4, true},
+    {"colourHex", colourHex, 9, true},  {"colourRx", colourRx, 4, true},
+    {"colourGx", colourGx, 4, true},    {"colourBx", colourBx, 4, true}};
+
+std::string eventsOf(const FakeScreen& fake) {
+  std::string text;
+  for (const Event& e : fake.events) {
+    switch (e.kind) {
+      case Event::Allocate:
+        text += "alloc " + std::to_string(e.capacity);
+        break;
+      case Event::AllocationFailed:
+        text += "alloc failed";
+        break;
+      case Event::GetContext:
+        text += "GetDC";
+        break;
+      case Event::GetCursor:
+        text += "GetCursorPos";
+        break;
+      case Event::GetPixel:
+        text += "GetPixel " + std::to_string(e.x) + "," + std::to_string(e.y);
+        break;
+      case Event::ReleaseContext:
+        text += "ReleaseDC";
+        break;
+    }
+    text += "; ";
+  }
+  return text;
+}
+
+TEST(SelfDescription, ListAndEmptyDescriptionAreConstant) {
+  EXPECT_STREQ(init(),
+               "mousex|mousey|colourRGB|colourR|colourG|colourB|colourHex|"
+               "colourRx|colourGx|colourBx");
+  EXPECT_EQ(init(), init());
+  EXPECT_STREQ(getparam(0), "");
+  EXPECT_EQ(getparam(0), getparam(0xFFFFFFFFu));
+}
+
+// One buffer first, then exactly one sample, the context given back, and
+// the pixel read at the raw cursor position.
+TEST(ValueFrame, BufferFirstOneSampleContextReleased) {
+  for (const ValueFunction& f : valueFunctions) {
+    FakeScreen& fake = resetFakeScreen();
+    fake.cursor = {37, -5};
+    f.call();
+    std::string expected = "alloc " + std::to_string(f.capacity) + "; ";
+    expected += f.readsPixel
+                    ? "GetDC; GetCursorPos; GetPixel 37,-5; ReleaseDC; "
+                    : "GetCursorPos; ";
+    EXPECT_EQ(eventsOf(fake), expected) << f.name;
+    EXPECT_EQ(fake.contextsHeld, 0) << f.name;
+  }
+}
+
+TEST(ValueFrame, ExhaustedStorageGivesTheEmptyTextAndTakesNoSample) {
+  for (const ValueFunction& f : valueFunctions) {
+    FakeScreen& fake = resetFakeScreen();
+    fake.storageExhausted = true;
+    EXPECT_EQ(f.call(), getparam(0)) << f.name;
+    EXPECT_EQ(eventsOf(fake), "alloc failed; ") << f.name;
+  }
+  resetFakeScreen();
+  EXPECT_STREQ(colourHex(), "00 00 00") << "answers again once storage is back";
+}
+
+TEST(ValueFrame, EveryCallHasItsOwnBuffer) {
+  for (const ValueFunction& f : valueFunctions) {
+    FakeScreen& fake = resetFakeScreen();
+    fake.cursor = {8, 8};
+    fake.colour = 0x0080FF;
+    const char* first = f.call();
+    const std::string before = first;
+    fake.cursor = {99, 99};
+    fake.colour = 0xC80A07;
+    const char* second = f.call();
+    EXPECT_NE(first, second) << f.name;
+    EXPECT_EQ(before, first) << f.name;
+  }
+}
+
+struct ColourCase {
+  ColourRef colour;
+  const char* texts[8];  // colourRGB, R, G, B, colourHex, Rx, Gx, Bx
+};
+
+TEST(ColourValues, FixedAnswers) {
+  const ColourCase cases[] = {
+      {0x000000, {"R:0 G:0 B:0", "0", "0", "0", "00 00 00", "00", "00", "00"}},
+      {0xFFFFFF,
+       {"R:255 G:255 B:255", "255", "255", "255", "FF FF FF", "FF", "FF",
+        "FF"}},
+      // An unreadable pixel reads as white.
+      {0xFFFFFFFF,
+       {"R:255 G:255 B:255", "255", "255", "255", "FF FF FF", "FF", "FF",
+        "FF"}},
+      {0x0080FF,
+       {"R:255 G:128 B:0", "255", "128", "0", "FF 80 00", "FF", "80", "00"}},
+      {0xC80A07,
+       {"R:7 G:10 B:200", "7", "10", "200", "07 0A C8", "07", "0A", "C8"}},
+      {0x5BC80A07,
+       {"R:7 G:10 B:200", "7", "10", "200", "07 0A C8", "07", "0A", "C8"}},
+  };
+  for (const ColourCase& c : cases) {
+    for (int i = 0; i < 8; ++i) {
+      const ValueFunction& f = valueFunctions[2 + i];
+      resetFakeScreen().colour = c.colour;
+      EXPECT_STREQ(f.call(), c.texts[i])
+          << f.name << " of " << std::hex << c.colour;
+    }
+  }
+}
+
+TEST(PositionValues, OneBasedDecimalAtEveryBoundary) {
+  const struct {
+    std::int32_t raw;
+    const char* text;
+  } cases[] = {{0, "1"},
+               {9, "10"},
+               {1919, "1920"},
+               {-1, "0"},
+               {-5, "-4"},
+               {INT_MAX, "2147483648"},
+               {INT_MIN, "-2147483647"}};
+  for (const auto& c : cases) {
+    resetFakeScreen().cursor = {c.raw, 0};
+    EXPECT_STREQ(mousex(), c.text) << "x = " << c.raw;
+    resetFakeScreen().cursor = {0, c.raw};
+    EXPECT_STREQ(mousey(), c.text) << "y = " << c.raw;
+  }
+}
+
+TEST(PositionValues, UnreadableCursorReadsAsTopLeft) {
+  FakeScreen& fake = resetFakeScreen();
+  fake.cursor = {500, 600};
+  fake.cursorReadable = false;
+  fake.colour = 0x123456;
+  EXPECT_STREQ(mousex(), "1");
+  EXPECT_STREQ(mousey(), "1");
+  fake.events.clear();
+  EXPECT_STREQ(colourHex(), "56 34 12");
+  EXPECT_EQ(eventsOf(fake),
+            "alloc 9; GetDC; GetCursorPos; GetPixel 0,0; ReleaseDC; ");
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+#pragma once
+
+// What the programs that test hoverhue.dll under Wine share: checks that
+// print expected against actual, loading the plug-in as a host does, and
+// windows painted in a known colour under a real cursor.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+class Checks {
+ public:
+  void text(const char* what, const char* actual, const char* expected) {
+    bool same = actual != nullptr && std::strcmp(actual, expected) == 0;
+    record(same);
+    if (!same)
+      std::printf("FAIL %s: expected \"%s\", got \"%s\"\n", what, expected,
+                  actual != nullptr ? actual : "(null)");
+  }
+
+  void truth(const char* what, bool ok) {
+    record(ok);
+    if (!ok) std::printf("FAIL %s\n", what);
+  }
+
+  // Prints the tally and gives the process's exit code.
+  int finish() const {
+    std::printf("%d passed, %d failed\n", passed_, failed_);
+    return failed_ == 0 ? 0 : 1;
+  }
+
+ private:
+  void record(bool ok) { ok ? ++passed_ : ++failed_; }
+  int passed_ = 0;
+  int failed_ = 0;
+};
+
+using TextFunction = const char*(__cdecl*)();
+using ParamFunction = const char*(__cdecl*)(unsigned);
+
+constexpr int valueCount = 10;
+constexpr const char* valueNames[valueCount] = {
+    "mousex",  "mousey",    "colourRGB", "colourR",  "colourG",
+    "colourB", "colourHex", "colourRx",  "colourGx", "colourBx"};
+
+struct Plugin {
+  HMODULE module = nullptr;
+  TextFunction init = nullptr;
+  ParamFunction getparam = nullptr;
+  TextFunction values[valueCount] = {};
+};
+
+template <typename Function>
+Function functionAt(FARPROC address) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+}
+
+// Loads the DLL and resolves the twelve exports by name, as a host does.
+inline bool loadPlugin(Plugin& plugin, const char* path, Checks& checks) {
+  plugin.module = LoadLibraryA(path);
+  checks.truth("LoadLibrary(hoverhue.dll)", plugin.module != nullptr);
+  if (plugin.module == nullptr) return false;
+  auto resolve = [&](const char* name) {
+    FARPROC address = GetProcAddress(plugin.module, name);
+    char what[64];
+    std::snprintf(what, sizeof what, "export %s resolves", name);
+    checks.truth(what, address != nullptr);
+    return address;
+  };
+  plugin.init = functionAt<TextFunction>(resolve("init"));
+  plugin.getparam = functionAt<ParamFunction>(resolve("getparam"));
+  bool complete = plugin.init != nullptr && plugin.getparam != nullptr;
+  for (int i = 0; i < valueCount; ++i) {
+    plugin.values[i] = functionAt<TextFunction>(resolve(valueNames[i]));
+    complete = complete && plugin.values[i] != nullptr;
+  }
+  return complete;
+}
+
+// The ten texts a correct library gives for a cursor over a colour, made
+// with printf conversions rather than the library's own writers.
+struct ExpectedTexts {
+  char text[valueCount][40];
+};
+
+inline ExpectedTexts expectedTexts(POINT cursor, COLORREF colour) {
+  ExpectedTexts e;
+  unsigned r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
+  std::snprintf(e.text[0], 40, "%lld", static_cast<long long>(cursor.x) + 1);
+  std::snprintf(e.text[1], 40, "%lld", static_cast<long long>(cursor.y) + 1);
+  std::snprintf(e.text[2], 40, "R:%u G:%u B:%u", r, g, b);
+  std::snprintf(e.text[3], 40, "%u", r);
+  std::snprintf(e.text[4], 40, "%u", g);
+  std::snprintf(e.text[5], 40, "%u", b);
+  std::snprintf(e.text[6], 40, "%02X %02X %02X", r, g, b);
+  std::snprintf(e.text[7], 40, "%02X", r);
+  std::snprintf(e.text[8], 40, "%02X", g);
+  std::snprintf(e.text[9], 40, "%02X", b);
+  return e;
+}
+
+// Calls all ten value functions and compares each text exactly.
+inline void checkValues(const Plugin& plugin, Checks& checks, POINT cursor,
+                        COLORREF colour) {
+  ExpectedTexts expected = expectedTexts(cursor, colour);
+  for (int i = 0; i < valueCount; ++i) {
+    char what[96];
+    std::snprintf(what, sizeof what, "%s at (%ld, %ld) over #%06lX",
+                  valueNames[i], cursor.x, cursor.y,
+                  static_cast<unsigned long>(colour));
+    checks.text(what, plugin.values[i](), expected.text[i]);
+  }
+}
+
+// Moves the real cursor and waits until the system reports it there.
+inline bool moveCursor(int x, int y) {
+  SetCursorPos(x, y);
+  for (int tries = 0; tries < 100; ++tries) {
+    POINT at{};
+    if (GetCursorPos(&at) && at.x == x && at.y == y) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
+inline COLORREF screenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+inline void pumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+// A borderless topmost window filled with one colour.
+class ColourWindow {
+ public:
+  ColourWindow(RECT area, COLORREF colour) : area_(area), colour_(colour) {
+    static ATOM windowClass = registerClass();
+    window_ = CreateWindowExA(
+        WS_EX_TOPMOST | WS_EX_TOOLWINDOW, MAKEINTATOM(windowClass), "",
+        WS_POPUP | WS_VISIBLE, area.left, area.top, area.right - area.left,
+        area.bottom - area.top, nullptr, nullptr, GetModuleHandleA(nullptr),
+        nullptr);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    fill(colour);
+  }
+  ~ColourWindow() {
+    DestroyWindow(window_);
+    pumpMessages();
+  }
+  ColourWindow(const ColourWindow&) = delete;
+  ColourWindow& operator=(const ColourWindow&) = delete;
+
+  // Repaints the whole window and waits until the screen shows the colour;
+  // false when it never does.
+  bool fill(COLORREF colour) {
+    colour_ = colour;
+    InvalidateRect(window_, nullptr, FALSE);
+    UpdateWindow(window_);
+    for (int tries = 0; tries < 300; ++tries) {
+      pumpMessages();
+      GdiFlush();
+      if (screenPixel(area_.left, area_.top) == colour &&
+          screenPixel(area_.right - 1, area_.bottom - 1) == colour)
+        return true;
+      Sleep(10);
+    }
+    return false;
+  }
+
+ private:
+  static ATOM registerClass() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "hoverhue-test-colour";
+    return RegisterClassA(&wc);
+  }
+
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam,
+                                    LPARAM lparam) {
+    auto* self = reinterpret_cast<ColourWindow*>(
+        GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_PAINT && self != nullptr) {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      HBRUSH brush = CreateSolidBrush(self->colour_);
+      RECT client;
+      GetClientRect(window, &client);
+      FillRect(dc, &client, brush);
+      DeleteObject(brush);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+  }
+
+  RECT area_;
+  COLORREF colour_;
+  HWND window_ = nullptr;
+};
