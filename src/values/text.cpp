@@ -7,10 +7,8 @@ static char* writeLiteral(char* out, const char* text) {
 }
 
 char* writeDecimal(char* out, std::int64_t value) {
-  // The magnitude is taken unsigned so that the most negative value has one.
-  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                      : static_cast<std::uint64_t>(value);
-  char digits[20];
+  auto magnitude = static_cast<std::uint32_t>(value < 0 ? -value : value);
+  char digits[10];
   int count = 0;
   do {
     digits[count++] = static_cast<char>('0' + magnitude % 10);

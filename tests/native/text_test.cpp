@@ -62,9 +62,9 @@ TEST(ColourText, TopByteNeverReachesTheText) {
 
 TEST(DecimalText, LimitsAndAroundZero) {
   const std::int64_t limits[] = {
-      INT32_MIN,        INT32_MIN + 1LL, INT32_MAX,   INT32_MAX + 1LL,
-      -INT32_MAX - 2LL, INT64_MIN,       INT64_MAX,   UINT32_MAX,
-      -1000000000LL,    999999999LL,     1000000000LL};
+      INT32_MIN,        INT32_MIN + 1LL, INT32_MAX,         INT32_MAX + 1LL,
+      -INT32_MAX - 2LL, UINT32_MAX,      -1LL * UINT32_MAX, -1000000000LL,
+      999999999LL,      1000000000LL};
   char expected[40], actual[40];
   for (std::int64_t value : limits) {
     std::snprintf(expected, sizeof expected, "%" PRId64, value);
