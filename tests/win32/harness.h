@@ -145,11 +145,16 @@ class ColourWindow {
   ColourWindow(RECT area, COLORREF colour) : area_(area), colour_(colour) {
     static ATOM windowClass = registerClass();
     window_ = CreateWindowExA(
-        WS_EX_TOPMOST | WS_EX_TOOLWINDOW, MAKEINTATOM(windowClass), "",
-        WS_POPUP | WS_VISIBLE, area.left, area.top, area.right - area.left,
-        area.bottom - area.top, nullptr, nullptr, GetModuleHandleA(nullptr),
-        nullptr);
+        WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+        MAKEINTATOM(windowClass), "", WS_POPUP, area.left, area.top,
+        area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+        GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    // Shown without activation: Wine leaves such a window to itself rather
+    // than to a window manager, and so does not wait for one that a bare X
+    // server lacks when the window goes away.
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     fill(colour);
   }
   ~ColourWindow() {

@@ -1,0 +1,85 @@
+// hoverhue-pattern: covers the screen with vertical bands of known colours,
+// so that a probe of the plug-in has something to read. Prints one line,
+// "ready", once the bands are on the screen, then stays until it is closed,
+// killed, or the given number of seconds has passed.
+//   hoverhue-pattern [SECONDS]
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const COLORREF bands[] = {RGB(0, 0, 0),    RGB(255, 255, 255), RGB(255, 0, 0),
+                          RGB(0, 255, 0),  RGB(0, 0, 255),     RGB(255, 128, 0),
+                          RGB(7, 10, 200), RGB(123, 45, 6)};
+constexpr int bandCount = sizeof bands / sizeof bands[0];
+
+LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam,
+                           LPARAM lparam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      RECT client;
+      GetClientRect(window, &client);
+      for (int i = 0; i < bandCount; ++i) {
+        RECT band = {client.right * i / bandCount, 0,
+                     client.right * (i + 1) / bandCount, client.bottom};
+        HBRUSH brush = CreateSolidBrush(bands[i]);
+        FillRect(dc, &band, brush);
+        DeleteObject(brush);
+      }
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_TIMER:
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  unsigned seconds = argc > 1 ? static_cast<unsigned>(std::atoi(argv[1])) : 0;
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "hoverhue-pattern";
+  RegisterClassA(&wc);
+  int width = GetSystemMetrics(SM_CXSCREEN);
+  int height = GetSystemMetrics(SM_CYSCREEN);
+  HWND window =
+      CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "hoverhue pattern",
+                      WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
+                      nullptr, wc.hInstance, nullptr);
+  UpdateWindow(window);
+  if (seconds > 0) SetTimer(window, 1, seconds * 1000, nullptr);
+
+  // Ready when the screen itself shows the last band.
+  for (int tries = 0; tries < 500; ++tries) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageA(&message);
+    HDC screen = GetDC(nullptr);
+    COLORREF corner = GetPixel(screen, width - 1, height - 1);
+    ReleaseDC(nullptr, screen);
+    if (corner == bands[bandCount - 1]) break;
+    Sleep(10);
+  }
+  std::printf("ready %dx%d, %d bands\n", width, height, bandCount);
+  std::fflush(stdout);
+
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  return 0;
+}
