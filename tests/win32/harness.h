@@ -8,9 +8,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 class Checks {
  public:
+  // A crash ends the test program at once with its exception code, instead
+  // of waiting in the system's debugger.
+  Checks() { SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX); }
+
   void text(const char* what, const char* actual, const char* expected) {
     bool same = actual != nullptr && std::strcmp(actual, expected) == 0;
     record(same);
@@ -111,6 +116,87 @@ inline void checkValues(const Plugin& plugin, Checks& checks, POINT cursor,
                   static_cast<unsigned long>(colour));
     checks.text(what, plugin.values[i](), expected.text[i]);
   }
+}
+
+// The slot in a module's import address table through which it calls
+// library!function, or null when it imports no such function.
+inline void** importSlot(HMODULE module, const char* library,
+                         const char* function) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+           base + imports.VirtualAddress);
+       entry->Name != 0; ++entry) {
+    if (lstrcmpiA(reinterpret_cast<char*>(base + entry->Name), library) != 0)
+      continue;
+    auto* names =
+        reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(
+          base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<char*>(byName->Name), function) == 0)
+        return reinterpret_cast<void**>(&slots->u1.Function);
+    }
+  }
+  return nullptr;
+}
+
+// Counts the screen device contexts the plug-in takes and gives back, by
+// routing its GetDC and ReleaseDC imports through counters: exact wherever
+// the system does not count GDI objects itself (Wine does not).
+struct ContextCount {
+  static inline volatile LONG taken = 0;
+  static inline volatile LONG released = 0;
+  static inline decltype(&GetDC) getDC = nullptr;
+  static inline decltype(&ReleaseDC) releaseDC = nullptr;
+
+  static HDC WINAPI countedGetDC(HWND window) {
+    InterlockedIncrement(&taken);
+    return getDC(window);
+  }
+  static int WINAPI countedReleaseDC(HWND window, HDC context) {
+    InterlockedIncrement(&released);
+    return releaseDC(window, context);
+  }
+
+  static bool install(HMODULE module) {
+    void** get = importSlot(module, "user32.dll", "GetDC");
+    void** release = importSlot(module, "user32.dll", "ReleaseDC");
+    if (get == nullptr || release == nullptr) return false;
+    getDC = reinterpret_cast<decltype(getDC)>(*get);
+    releaseDC = reinterpret_cast<decltype(releaseDC)>(*release);
+    replace(get, reinterpret_cast<void*>(countedGetDC));
+    replace(release, reinterpret_cast<void*>(countedReleaseDC));
+    return true;
+  }
+
+  static void replace(void** slot, void* function) {
+    DWORD old;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+    *slot = function;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+  }
+};
+
+// Private memory committed in the process, walked region by region: a
+// measure of heap growth that Windows and Wine report alike.
+inline size_t committedPrivateBytes() {
+  size_t total = 0;
+  MEMORY_BASIC_INFORMATION region;
+  for (char* address = nullptr;
+       VirtualQuery(address, &region, sizeof region) == sizeof region;) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+      total += region.RegionSize;
+    char* next = static_cast<char*>(region.BaseAddress) + region.RegionSize;
+    if (next <= address) break;  // wrapped at the top of the address space
+    address = next;
+  }
+  return total;
 }
 
 // Moves the real cursor and waits until the system reports it there.

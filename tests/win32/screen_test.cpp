@@ -1,8 +1,6 @@
 // The value functions on a real screen: known colours painted in real
 // windows, the real cursor moved over them, every text compared exactly.
 
-#include <initializer_list>
-
 #include "harness.h"
 
 namespace {
