@@ -146,6 +146,16 @@ inline void** importSlot(HMODULE module, const char* library,
   return nullptr;
 }
 
+// Points an import slot at another function; returns the one it replaced.
+inline void* replaceImport(void** slot, void* function) {
+  DWORD old;
+  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+  void* previous = *slot;
+  *slot = function;
+  VirtualProtect(slot, sizeof *slot, old, &old);
+  return previous;
+}
+
 // Counts the screen device contexts the plug-in takes and gives back, by
 // routing its GetDC and ReleaseDC imports through counters: exact wherever
 // the system does not count GDI objects itself (Wine does not).
@@ -168,18 +178,11 @@ struct ContextCount {
     void** get = importSlot(module, "user32.dll", "GetDC");
     void** release = importSlot(module, "user32.dll", "ReleaseDC");
     if (get == nullptr || release == nullptr) return false;
-    getDC = reinterpret_cast<decltype(getDC)>(*get);
-    releaseDC = reinterpret_cast<decltype(releaseDC)>(*release);
-    replace(get, reinterpret_cast<void*>(countedGetDC));
-    replace(release, reinterpret_cast<void*>(countedReleaseDC));
+    getDC = reinterpret_cast<decltype(getDC)>(
+        replaceImport(get, reinterpret_cast<void*>(countedGetDC)));
+    releaseDC = reinterpret_cast<decltype(releaseDC)>(
+        replaceImport(release, reinterpret_cast<void*>(countedReleaseDC)));
     return true;
-  }
-
-  static void replace(void** slot, void* function) {
-    DWORD old;
-    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
-    *slot = function;
-    VirtualProtect(slot, sizeof *slot, old, &old);
   }
 };
 
