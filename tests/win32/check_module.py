@@ -1,7 +1,8 @@
 """Checks the module image of hoverhue.dll field by field: what the loader,
 a host and a person inspecting the file see.
 
-Usage: check_module.py PATH_TO_DLL VERSION   (VERSION as in CMake: 2.4.0)
+Usage: check_module.py PATH_TO_DLL VERSION ARCH
+  VERSION as in CMake (2.4.0); ARCH win32 or win64.
 Needs Debian's python3-pefile (/usr/bin/python3).
 """
 import os
@@ -42,12 +43,19 @@ def text(raw):
     return raw.decode() if isinstance(raw, bytes) else raw
 
 
-def check_headers(pe, path, checks):
+# Machine and optional header kind of each build.
+ARCHITECTURES = {
+    "win32": ("IMAGE_FILE_MACHINE_I386", pefile.OPTIONAL_HEADER_MAGIC_PE),
+    "win64": ("IMAGE_FILE_MACHINE_AMD64", pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS),
+}
+
+
+def check_headers(pe, path, arch, checks):
+    machine, magic = ARCHITECTURES[arch]
     checks.equal("machine", pe.FILE_HEADER.Machine,
-                 pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"])
+                 pefile.MACHINE_TYPE[machine])
     checks.true("DLL flag", pe.is_dll())
-    checks.true("32-bit optional header",
-                pe.OPTIONAL_HEADER.Magic == pefile.OPTIONAL_HEADER_MAGIC_PE)
+    checks.equal("optional header kind", pe.OPTIONAL_HEADER.Magic, magic)
     # A time stamp would make two builds of one commit differ.
     checks.equal("header time stamp", pe.FILE_HEADER.TimeDateStamp, 0)
     size = os.path.getsize(path)
@@ -136,10 +144,10 @@ def check_version(pe, version, checks):
 
 
 def main():
-    path, version = sys.argv[1], sys.argv[2]
+    path, version, arch = sys.argv[1:4]
     pe = pefile.PE(path)
     checks = Checks()
-    check_headers(pe, path, checks)
+    check_headers(pe, path, arch, checks)
     check_exports(pe, checks)
     check_imports(pe, checks)
     check_resources(pe, checks)

@@ -96,9 +96,9 @@ void writeTextFile(const char* path, const char* text) {
   CloseHandle(file);
 }
 
-// hoverhue.dll with its machine field changed to x64, as the loader sees a
-// 64-bit build.
-bool write64BitCopy(const char* path) {
+// hoverhue.dll with its machine field changed, as the loader sees a build
+// for another machine.
+bool writeCopyFor(WORD machine, const char* path) {
   HANDLE file = CreateFileA("hoverhue.dll", GENERIC_READ, FILE_SHARE_READ,
                             nullptr, OPEN_EXISTING, 0, nullptr);
   static char image[1 << 16];
@@ -109,7 +109,7 @@ bool write64BitCopy(const char* path) {
   auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(image);
   auto* header =
       reinterpret_cast<IMAGE_FILE_HEADER*>(image + dos->e_lfanew + 4);
-  header->Machine = IMAGE_FILE_MACHINE_AMD64;
+  header->Machine = machine;
   file =
       CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
@@ -129,8 +129,21 @@ void checkBadInput(Checks& checks) {
 
   checkFailure(checks, "--dll nosuch.dll", 3, "cannot load nosuch.dll");
   checkFailure(checks, "--dll not-a-dll.dll", 3, "cannot load not-a-dll.dll");
-  checks.truth("64-bit copy written", write64BitCopy("hoverhue64.dll"));
-  checkFailure(checks, "--dll hoverhue64.dll", 4, "64-bit (x64) DLL");
+#if defined(_WIN64)
+  checks.truth("32-bit copy written",
+               writeCopyFor(IMAGE_FILE_MACHINE_I386, "other.dll"));
+  checkFailure(checks, "--dll other.dll", 4,
+               "is a 32-bit (i386) DLL (machine 0x014C); this probe is 64-bit "
+               "(x64): use the 32-bit hoverhue-probe");
+#else
+  checks.truth("64-bit copy written",
+               writeCopyFor(IMAGE_FILE_MACHINE_AMD64, "other.dll"));
+  checkFailure(checks, "--dll other.dll", 4,
+               "is a 64-bit (x64) DLL (machine 0x8664); this probe is 32-bit "
+               "(i386): use the 64-bit hoverhue-probe");
+#endif
+  checks.truth("ARM64 copy written", writeCopyFor(0xAA64, "arm64.dll"));
+  checkFailure(checks, "--dll arm64.dll", 4, "is a 64-bit (ARM64) DLL");
 
   checkFailure(checks, "--dll fake_noinit.dll", 5, "does not export init");
   checkFailure(checks, "--dll fake_empty.dll", 5, "empty function list");

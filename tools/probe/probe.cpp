@@ -175,8 +175,18 @@ WORD machineOf(const std::string& path) {
   return ok ? header.Machine : 0;
 }
 
+#if defined(_WIN64)
+constexpr WORD probeMachine = IMAGE_FILE_MACHINE_AMD64;
+constexpr const char* probeKind = "64-bit (x64)";
+#else
+constexpr WORD probeMachine = IMAGE_FILE_MACHINE_I386;
+constexpr const char* probeKind = "32-bit (i386)";
+#endif
+
 const char* machineName(WORD machine) {
   switch (machine) {
+    case IMAGE_FILE_MACHINE_I386:
+      return "a 32-bit (i386)";
     case IMAGE_FILE_MACHINE_AMD64:
       return "a 64-bit (x64)";
     case 0xAA64:
@@ -184,19 +194,31 @@ const char* machineName(WORD machine) {
     case IMAGE_FILE_MACHINE_IA64:
       return "a 64-bit (Itanium)";
     case IMAGE_FILE_MACHINE_ARMNT:
-      return "an ARM";
+      return "a 32-bit (ARM)";
     default:
-      return "a non-i386";
+      return "an unknown machine's";
+  }
+}
+
+// Which probe to use instead: hoverhue is built for i386 and x64 only.
+const char* probeAdvice(WORD machine) {
+  switch (machine) {
+    case IMAGE_FILE_MACHINE_I386:
+      return "use the 32-bit hoverhue-probe";
+    case IMAGE_FILE_MACHINE_AMD64:
+      return "use the 64-bit hoverhue-probe";
+    default:
+      return "only a host built for that machine can load it";
   }
 }
 
 int loadPlugin(const std::string& path, HMODULE& module) {
   WORD machine = machineOf(path);
-  if (machine != 0 && machine != IMAGE_FILE_MACHINE_I386)
+  if (machine != 0 && machine != probeMachine)
     return fail(exitWrongBitness,
-                "%s is %s DLL (machine 0x%04X); this probe is 32-bit and "
-                "loads only 32-bit (i386) plug-ins",
-                path.c_str(), machineName(machine), machine);
+                "%s is %s DLL (machine 0x%04X); this probe is %s: %s",
+                path.c_str(), machineName(machine), machine,
+                probeKind, probeAdvice(machine));
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   module = LoadLibraryA(path.c_str());
   if (module == nullptr)
