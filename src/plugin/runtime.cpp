@@ -7,6 +7,8 @@
 
 #include <new>
 
+#include "../screen/platform.h"
+
 namespace std {
 const nothrow_t nothrow{};
 }
@@ -23,6 +25,7 @@ extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE instance, DWORD reason,
     // Growable and serialised: value functions may run on many host threads.
     libraryHeap = HeapCreate(0, 0, 0);
     if (libraryHeap == nullptr) return FALSE;
+    bindPlatform();
   }
   BOOL result = DllMain(instance, reason, reserved);
   // A non-null reserved means the process is terminating: its memory goes

@@ -21,6 +21,9 @@ Point readCursor();
 
 // The cursor position and the colour of the pixel at exactly that position,
 // read through a screen device context that is released before returning.
-// An unreadable pixel comes back as the platform's invalid colour, all bits
-// set, which reads as white.
+// Both are taken in physical pixels where the platform allows it, with the
+// calling thread's DPI awareness put back as it was; so the position here
+// may differ from readCursor's on a scaled display. An unreadable pixel
+// comes back as the platform's invalid colour, all bits set, which reads as
+// white.
 ScreenSample sampleScreen();

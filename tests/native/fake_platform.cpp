@@ -39,6 +39,28 @@ void releaseScreenContext(ScreenContext context) {
   if (context == &fake) --fake.contextsHeld;
 }
 
+void bindPlatform() {}
+
+bool canSwitchThreadDpiAwareness() { return fake.dpi != FakeScreen::NoDpiSwitch; }
+
+// The thread's context before a switch: any non-null token will do.
+static char hostContext;
+
+DpiContext switchThreadDpiAwareness(DpiAwareness awareness) {
+  bool v2 = awareness == DpiAwareness::PerMonitorV2;
+  bool refused = fake.dpi == FakeScreen::RefusesBoth ||
+                 (v2 && fake.dpi != FakeScreen::PerMonitorV2);
+  record({Event::SwitchDpi, 0, v2 ? 2 : 1, refused ? 1 : 0});
+  if (refused) return nullptr;
+  ++fake.dpiSwitchesHeld;
+  return &hostContext;
+}
+
+void restoreThreadDpiAwareness(DpiContext previous) {
+  record({Event::RestoreDpi});
+  if (previous == &hostContext) --fake.dpiSwitchesHeld;
+}
+
 // Replaces the library's one way of obtaining storage.
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   if (recording && fake.storageExhausted) {

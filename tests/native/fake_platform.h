@@ -1,6 +1,6 @@
 #pragma once
 
-// A scripted screen behind the four platform operations, and a replacement
+// A scripted screen behind the platform operations, and a replacement
 // for the global nothrow array new, both recording what the library does
 // in order so tests can see the frame of every value call.
 
@@ -17,9 +17,12 @@ struct Event {
     GetContext,
     GetCursor,
     GetPixel,
-    ReleaseContext
+    ReleaseContext,
+    SwitchDpi,
+    RestoreDpi
   } kind;
-  // Allocate: the capacity; GetPixel: the coordinates read.
+  // Allocate: the capacity; GetPixel: the coordinates read; SwitchDpi: the
+  // version asked for (2 or 1) in x, and 1 in y when it was refused.
   std::size_t capacity = 0;
   std::int32_t x = 0, y = 0;
 };
@@ -29,6 +32,12 @@ struct FakeScreen {
   bool cursorReadable = true;
   ColourRef colour = 0;
   bool storageExhausted = false;
+  // What the platform offers for the thread's DPI awareness: nothing (before
+  // Windows 10 1607), a switch that refuses both versions, only version 1
+  // (1607, and Wine 8), or both (1703 and later).
+  enum { NoDpiSwitch, RefusesBoth, PerMonitorV1Only, PerMonitorV2 } dpi =
+      PerMonitorV2;
+  int dpiSwitchesHeld = 0;
   std::vector<Event> events;
   int contextsHeld = 0;
 };

@@ -50,6 +50,12 @@ std::string eventsOf(const FakeScreen& fake) {
       case Event::ReleaseContext:
         text += "ReleaseDC";
         break;
+      case Event::SwitchDpi:
+        text += "DPI v" + std::to_string(e.x) + (e.y ? " refused" : "");
+        break;
+      case Event::RestoreDpi:
+        text += "DPI restore";
+        break;
     }
     text += "; ";
   }
@@ -66,18 +72,38 @@ TEST(SelfDescription, ListAndEmptyDescriptionAreConstant) {
 }
 
 // One buffer first, then exactly one sample, the context given back, and
-// the pixel read at the raw cursor position.
+// the pixel read at the raw cursor position. A colour sample is taken with
+// the thread switched to physical pixels and switched back, on whatever the
+// platform offers; a position is read in the host's own coordinates.
 TEST(ValueFrame, BufferFirstOneSampleContextReleased) {
-  for (const ValueFunction& f : valueFunctions) {
-    FakeScreen& fake = resetFakeScreen();
-    fake.cursor = {37, -5};
-    f.call();
-    std::string expected = "alloc " + std::to_string(f.capacity) + "; ";
-    expected += f.readsPixel
-                    ? "GetDC; GetCursorPos; GetPixel 37,-5; ReleaseDC; "
-                    : "GetCursorPos; ";
-    EXPECT_EQ(eventsOf(fake), expected) << f.name;
-    EXPECT_EQ(fake.contextsHeld, 0) << f.name;
+  struct DpiCase {
+    decltype(FakeScreen::dpi) dpi;
+    const char* before;
+    const char* after;
+  };
+  const DpiCase dpiCases[] = {
+      {FakeScreen::PerMonitorV2, "DPI v2; ", "DPI restore; "},
+      {FakeScreen::PerMonitorV1Only, "DPI v2 refused; DPI v1; ",
+       "DPI restore; "},
+      {FakeScreen::RefusesBoth, "DPI v2 refused; DPI v1 refused; ", ""},
+      {FakeScreen::NoDpiSwitch, "", ""}};
+  for (const DpiCase& d : dpiCases) {
+    for (const ValueFunction& f : valueFunctions) {
+      FakeScreen& fake = resetFakeScreen();
+      fake.dpi = d.dpi;
+      fake.cursor = {37, -5};
+      f.call();
+      std::string expected = "alloc " + std::to_string(f.capacity) + "; ";
+      if (f.readsPixel)
+        expected += std::string(d.before) +
+                    "GetDC; GetCursorPos; GetPixel 37,-5; ReleaseDC; " +
+                    d.after;
+      else
+        expected += "GetCursorPos; ";
+      EXPECT_EQ(eventsOf(fake), expected) << f.name << ", DPI case " << d.dpi;
+      EXPECT_EQ(fake.contextsHeld, 0) << f.name;
+      EXPECT_EQ(fake.dpiSwitchesHeld, 0) << f.name;
+    }
   }
 }
 
@@ -168,7 +194,8 @@ TEST(PositionValues, UnreadableCursorReadsAsTopLeft) {
   fake.events.clear();
   EXPECT_STREQ(colourHex(), "56 34 12");
   EXPECT_EQ(eventsOf(fake),
-            "alloc 9; GetDC; GetCursorPos; GetPixel 0,0; ReleaseDC; ");
+            "alloc 9; DPI v2; GetDC; GetCursorPos; GetPixel 0,0; ReleaseDC; "
+            "DPI restore; ");
 }
 
 }  // namespace

@@ -13,7 +13,9 @@ import pefile
 EXPORTS = ["colourB", "colourBx", "colourG", "colourGx", "colourHex", "colourR",
            "colourRGB", "colourRx", "getparam", "init", "mousex", "mousey"]
 IMPORTS = {
-    "KERNEL32.DLL": {"HeapAlloc", "HeapCreate", "HeapDestroy"},
+    # The two look-ups find SetThreadDpiAwarenessContext where it exists.
+    "KERNEL32.DLL": {"GetModuleHandleW", "GetProcAddress", "HeapAlloc",
+                     "HeapCreate", "HeapDestroy"},
     "USER32.DLL": {"GetCursorPos", "GetDC", "ReleaseDC"},
     "GDI32.DLL": {"GetPixel"},
 }

@@ -58,6 +58,41 @@ static void checkValuesOverColour(const Plugin& plugin, Checks& checks) {
   checks.text("the first text after the second call", first, "07 0A C8");
 }
 
+// Each colour function switches the calling thread to physical pixels for
+// its sample: it must leave the thread's DPI awareness as it found it,
+// whatever the host thread had.
+static void checkDpiAwarenessKept(const Plugin& plugin, Checks& checks) {
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  auto set = functionAt<HANDLE(WINAPI*)(HANDLE)>(
+      GetProcAddress(user32, "SetThreadDpiAwarenessContext"));
+  auto get = functionAt<HANDLE(WINAPI*)()>(
+      GetProcAddress(user32, "GetThreadDpiAwarenessContext"));
+  auto equal = functionAt<BOOL(WINAPI*)(HANDLE, HANDLE)>(
+      GetProcAddress(user32, "AreDpiAwarenessContextsEqual"));
+  checks.truth("the platform has per-thread DPI awareness",
+               set != nullptr && get != nullptr && equal != nullptr);
+  if (set == nullptr || get == nullptr || equal == nullptr) return;
+  const struct {
+    const char* name;
+    INT_PTR context;
+  } hosts[] = {{"unaware", -1}, {"system-aware", -2}, {"per-monitor-aware", -3}};
+  HANDLE original = get();
+  for (const auto& host : hosts) {
+    const auto context = reinterpret_cast<HANDLE>(host.context);
+    set(context);
+    char what[96];
+    std::snprintf(what, sizeof what, "the host thread is %s", host.name);
+    checks.truth(what, equal(get(), context));
+    for (int i = 2; i < valueCount; ++i) {
+      plugin.values[i]();
+      std::snprintf(what, sizeof what, "%s keeps the thread %s",
+                    valueNames[i], host.name);
+      checks.truth(what, equal(get(), context));
+    }
+  }
+  set(original);
+}
+
 int main() {
   Checks checks;
   Plugin plugin;
@@ -65,6 +100,7 @@ int main() {
     checkExportNames(plugin.module, checks);
     checkSelfDescription(plugin, checks);
     checkValuesOverColour(plugin, checks);
+    checkDpiAwarenessKept(plugin, checks);
   }
   return checks.finish();
 }
