@@ -2,9 +2,12 @@
 
 #include <cstdint>
 
-// The twelve exports a host resolves by name. They use the C calling
-// convention: getparam is the one export with an argument, and a cdecl callee
-// leaves a host that wrongly assumes stdcall with a sound stack.
+// The twelve exports a host resolves by name, with the C calling convention
+// (on x64 there is only one). getparam is the only export with an argument:
+// a 32-bit host that wrongly assumes stdcall expects the callee to pop it,
+// so each call leaves the host's stack pointer 4 bytes low. A caller that
+// restores its stack from a frame pointer recovers at its epilogue; one
+// that does not drifts with every call.
 #if defined(_WIN32)
 #define HOVERHUE_CALL __cdecl
 #else

@@ -29,7 +29,9 @@ extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE instance, DWORD reason,
   }
   BOOL result = DllMain(instance, reason, reserved);
   // A non-null reserved means the process is terminating: its memory goes
-  // away whole, and other threads may still be reading texts.
+  // away whole anyway, and the system has already ended the other threads,
+  // perhaps one while it held this heap's lock, which HeapDestroy would
+  // then wait on for ever.
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr &&
       libraryHeap != nullptr) {
     HeapDestroy(libraryHeap);

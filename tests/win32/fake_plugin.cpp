@@ -11,13 +11,42 @@
 #define FAKE_LIST "mousex|crash"
 #elif defined(FAKE_DESCRIBED)
 #define FAKE_LIST "mousex|answer"
+#elif defined(FAKE_HOSTILE)
+#define FAKE_LIST "mousex|hostile"
+#elif defined(FAKE_NULLINIT)
+#define FAKE_LIST nullptr
+#elif defined(FAKE_CRASHLOAD)
+#define FAKE_LIST "mousex"
 #endif
+
+#include <windows.h>
+
+#include <string>
 
 #define EXPORT extern "C" __declspec(dllexport)
 
-#ifdef FAKE_LIST
+#if defined(FAKE_HUGE)
+// Five million characters of one malformed list.
+EXPORT const char* __cdecl init() {
+  static const std::string list = "-" + std::string(5000000, 'x');
+  return list.c_str();
+}
+#elif defined(FAKE_LIST)
 EXPORT const char* __cdecl init() { return FAKE_LIST; }
 #endif
+
+#if defined(FAKE_CRASHLOAD)
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+  }
+  return TRUE;
+}
+#endif
+
+// Clears the screen and breaks its line, shown raw.
+EXPORT const char* __cdecl hostile() { return "\x1b[2Jcleared\nline"; }
 
 EXPORT const char* __cdecl getparam(unsigned index) {
 #ifdef FAKE_DESCRIBED

@@ -61,8 +61,21 @@ Function functionAt(FARPROC address) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
 }
 
+inline COLORREF screenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
 // Loads the DLL and resolves the twelve exports by name, as a host does.
+// With no display every pixel reads as invalid: that is said once, rather
+// than as a failure of every comparison after it.
 inline bool loadPlugin(Plugin& plugin, const char* path, Checks& checks) {
+  if (screenPixel(0, 0) == CLR_INVALID) {
+    checks.truth("a screen to read (no display: run under xvfb-run)", false);
+    return false;
+  }
   plugin.module = LoadLibraryA(path);
   checks.truth("LoadLibrary(hoverhue.dll)", plugin.module != nullptr);
   if (plugin.module == nullptr) return false;
@@ -211,13 +224,6 @@ inline bool moveCursor(int x, int y) {
     Sleep(10);
   }
   return false;
-}
-
-inline COLORREF screenPixel(int x, int y) {
-  HDC screen = GetDC(nullptr);
-  COLORREF colour = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return colour;
 }
 
 inline void pumpMessages() {

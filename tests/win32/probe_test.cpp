@@ -25,8 +25,18 @@ std::string readAll(HANDLE pipe) {
   return lines;
 }
 
-// Runs the probe with its output in pipes, as a script would.
-Run runProbe(const std::string& arguments) {
+std::wstring wide(const std::string& utf8) {
+  std::wstring text(utf8.size() + 1, L'\0');
+  int length = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &text[0],
+                                   static_cast<int>(text.size()));
+  text.resize(length > 0 ? static_cast<size_t>(length) - 1 : 0);
+  return text;
+}
+
+// Runs the probe with its output in pipes, as a script would; arguments in
+// UTF-8, from the given directory and with the given environment block.
+Run runProbe(const std::string& arguments, const char* directory = nullptr,
+             wchar_t* environment = nullptr) {
   Run run;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE outRead, outWrite, errRead, errWrite;
@@ -34,16 +44,19 @@ Run runProbe(const std::string& arguments) {
   CreatePipe(&errRead, &errWrite, &inherit, 1 << 16);
   SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = outWrite;
   startup.hStdError = errWrite;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process{};
-  std::string command = "hoverhue-probe.exe " + arguments;
-  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                     nullptr, &startup, &process)) {
+  std::wstring command = wide("hoverhue-probe.exe " + arguments);
+  std::wstring folder = directory ? wide(directory) : L"";
+  if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE,
+                     CREATE_UNICODE_ENVIRONMENT, environment,
+                     directory ? folder.c_str() : nullptr, &startup,
+                     &process)) {
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     run.out = readAll(outRead);
@@ -127,8 +140,10 @@ void checkBadInput(Checks& checks) {
   checkFailure(checks, "--watch", 2, "--watch needs milliseconds");
   checkFailure(checks, "--dll", 2, "--dll needs a path");
 
-  checkFailure(checks, "--dll nosuch.dll", 3, "cannot load nosuch.dll");
-  checkFailure(checks, "--dll not-a-dll.dll", 3, "cannot load not-a-dll.dll");
+  checkFailure(checks, "--dll nosuch.dll", 3, "nosuch.dll: ");
+  checkFailure(checks, "--dll not-a-dll.dll", 3, "not-a-dll.dll: not a DLL");
+  checkFailure(checks, "--dll empty.dll", 3, "empty.dll: not a DLL");
+  checkFailure(checks, "--dll plugins", 3, "plugins: it is a directory");
 #if defined(_WIN64)
   checks.truth("32-bit copy written",
                writeCopyFor(IMAGE_FILE_MACHINE_I386, "other.dll"));
@@ -147,12 +162,80 @@ void checkBadInput(Checks& checks) {
 
   checkFailure(checks, "--dll fake_noinit.dll", 5, "does not export init");
   checkFailure(checks, "--dll fake_empty.dll", 5, "empty function list");
+  checkFailure(checks, "--dll fake_nullinit.dll", 5, "init returned no list");
   checkFailure(checks, "--dll fake_malformed.dll", 5,
                "malformed function list \"mousex||answer\"");
   checkFailure(checks, "--dll fake_missing.dll", 6,
                "lists colourQ but does not export it");
   checkFailure(checks, "--dll fake_crash.dll", 7,
                "the plug-in crashed in crash");
+  checkFailure(checks, "--dll fake_crashload.dll", 7,
+               "the plug-in crashed in DllMain");
+  Run huge = runProbe("--dll fake_huge.dll");
+  checks.truth("a 5 MB malformed list: exit 5, a short message",
+               huge.exitCode == 5 && huge.err.size() < 1000 &&
+                   huge.err.find("more bytes cut]") != std::string::npos);
+}
+
+// The file named is the file loaded, from any folder and under any name,
+// never another that the loader's search order would find first.
+void checkExactFile(Checks& checks) {
+  const char* described =
+      "mousex: 7\nanswer: 42  [parameters: takes no parameters]\n";
+  CopyFileA("fake_described.dll", "plugins\\hoverhue.dll", FALSE);
+  for (const char* path : {"hoverhue.dll", ".\\hoverhue.dll"}) {
+    Run run = runProbe(std::string("--dll ") + path, "plugins");
+    checks.text((std::string("from plugins, --dll ") + path).c_str(),
+                run.out.c_str(), described);
+  }
+  const std::string cyrillic = u8"\u041f\u0440\u0438\u0432\u0435\u0442";
+  CreateDirectoryW(wide(cyrillic).c_str(), nullptr);
+  CopyFileW(L"fake_described.dll", wide(cyrillic + "\\plugin.dll").c_str(),
+            FALSE);
+  Run run = runProbe("--dll " + cyrillic + "\\plugin.dll");
+  checks.text("a DLL in a Cyrillic folder", run.out.c_str(), described);
+  checkFailure(checks, "--dll " + cyrillic + "\\nosuch.dll", 3,
+               (cyrillic + "\\nosuch.dll").c_str());
+}
+
+// A plug-in's text can neither drive the terminal nor break the lines.
+void checkHostileText(Checks& checks) {
+  Run run = runProbe("--dll fake_hostile.dll");
+  checks.text("control characters are shown escaped", run.out.c_str(),
+              "mousex: 7\nhostile: \\x1b[2Jcleared\\x0aline\n");
+}
+
+// --watch ends, with its own exit code, once its output goes away.
+void checkWatchStopsWhenOutputCloses(Checks& checks) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE outRead, outWrite;
+  CreatePipe(&outRead, &outWrite, &inherit, 1 << 16);
+  SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = outWrite;
+  startup.hStdError = outWrite;
+  PROCESS_INFORMATION process{};
+  char command[] = "hoverhue-probe.exe --watch 20";
+  DWORD exitCode = 0xFFFFFFFF;
+  if (CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr,
+                     nullptr, &startup, &process)) {
+    CloseHandle(outWrite);
+    char buffer[64];
+    DWORD read = 0;
+    ReadFile(outRead, buffer, sizeof buffer, &read, nullptr);
+    CloseHandle(outRead);  // as `| head -c 64` does
+    WaitForSingleObject(process.hProcess, 10000);
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (exitCode == STILL_ACTIVE) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  char what[80];
+  std::snprintf(what, sizeof what,
+                "--watch with its output closed exits 8 (got %lu)", exitCode);
+  checks.truth(what, exitCode == 8);
 }
 
 void checkOtherPlugins(Checks& checks) {
@@ -173,8 +256,13 @@ void checkOtherPlugins(Checks& checks) {
 int main() {
   Checks checks;
   writeTextFile("not-a-dll.dll", "plain text, no program\n");
+  writeTextFile("empty.dll", "");
+  CreateDirectoryA("plugins", nullptr);
   checkOutputOverPaintedPixel(checks);
   checkBadInput(checks);
   checkOtherPlugins(checks);
+  checkExactFile(checks);
+  checkHostileText(checks);
+  checkWatchStopsWhenOutputCloses(checks);
   return checks.finish();
 }

@@ -1,16 +1,18 @@
 // hoverhue-probe: a host of the plug-in interface that loads any plug-in DLL,
 // asks it for its function list and calls every function by name, printing
-// one line per function. For trying a plug-in without its host application.
+// one line per function. For trying a plug-in without its host application,
+// including a broken or untrusted one: whatever a plug-in answers reaches the
+// terminal escaped and cut to a sane length.
 
 #include <windows.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@ enum ExitCode {
   exitNotAPlugin = 5,
   exitMissingFunction = 6,
   exitPluginCrashed = 7,
+  exitOutputClosed = 8,
 };
 
 const char usage[] =
@@ -33,25 +36,32 @@ const char usage[] =
     "list of functions, then each function by name, and prints one line per\n"
     "function as 'name: text'. A non-empty parameter description from\n"
     "getparam is shown after the text. On a terminal a colour swatch stands\n"
-    "beside the colour triples.\n"
+    "beside the colour triples. Control characters in a plug-in's texts are\n"
+    "shown escaped (\\x1b), and a text longer than 200 characters is cut.\n"
     "\n"
-    "  --dll PATH   the plug-in to load (default: hoverhue.dll beside the "
-    "probe)\n"
+    "  --dll PATH   the plug-in to load, exactly that file (default:\n"
+    "               hoverhue.dll beside the probe)\n"
     "  --at X Y     first move the mouse cursor to screen position X, Y\n"
     "  --watch MS   repeat every MS milliseconds until interrupted\n"
     "  --help       show this text\n"
     "\n"
+    "A function list is names joined by single '|' characters; each name is\n"
+    "letters, digits and '_', not starting with a digit (so no decorated\n"
+    "names such as _f@0).\n"
+    "\n"
     "Exit codes: 0 success, 2 bad command line, 3 DLL missing or not\n"
-    "loadable, 4 DLL of another bitness, 5 no plug-in (no init, or an empty "
-    "or\n"
-    "malformed function list), 6 a listed function is not exported, 7 the\n"
-    "plug-in crashed.\n";
+    "loadable, 4 DLL of another bitness or machine, 5 no plug-in (no init,\n"
+    "or no, an empty or a malformed function list), 6 a listed function is\n"
+    "not exported, 7 the plug-in crashed (loading or in a function),\n"
+    "8 the output was closed.\n";
+
+constexpr size_t longestShown = 200;
 
 using TextFunction = const char*(__cdecl*)();
 using ParamFunction = const char*(__cdecl*)(unsigned);
 
 struct Options {
-  std::string dll;
+  std::wstring dll;
   bool moveCursor = false;
   long x = 0, y = 0;
   long watchMs = 0;
@@ -62,101 +72,196 @@ struct Function {
   TextFunction call;
 };
 
-// The function being called, named if the plug-in crashes inside it.
-const char* currentFunction = "DllMain";
+std::string utf8(const std::wstring& text) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(),
+                                 static_cast<int>(text.size()), nullptr, 0,
+                                 nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                      &bytes[0], size, nullptr, nullptr);
+  return bytes;
+}
 
-int fail(int code, const char* format, ...) {
-  std::fflush(stdout);
-  std::fputs("hoverhue-probe: ", stderr);
+std::wstring wide(const std::string& bytes, UINT codePage) {
+  int size = MultiByteToWideChar(codePage, 0, bytes.c_str(),
+                                 static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(codePage, 0, bytes.c_str(),
+                      static_cast<int>(bytes.size()), &text[0], size);
+  return text;
+}
+
+// Writes UTF-8 text: to a console as Unicode, whatever its code page; to a
+// pipe or file as UTF-8 bytes. False when the output is gone.
+bool emit(DWORD which, const std::string& text) {
+  HANDLE output = GetStdHandle(which);
+  DWORD mode = 0, written = 0;
+  if (GetConsoleMode(output, &mode)) {
+    std::wstring unicode = wide(text, CP_UTF8);
+    return WriteConsoleW(output, unicode.c_str(),
+                         static_cast<DWORD>(unicode.size()), &written,
+                         nullptr) != 0;
+  }
+  std::string bytes;
+  for (char c : text) {  // text mode, as a Windows program's output is
+    if (c == '\n') bytes += '\r';
+    bytes += c;
+  }
+  return WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()),
+                   &written, nullptr) != 0 &&
+         written == bytes.size();
+}
+
+std::string format(const char* pattern, va_list args) {
+  char buffer[1024];
+  std::vsnprintf(buffer, sizeof buffer, pattern, args);
+  return buffer;
+}
+
+int fail(int code, const char* pattern, ...) {
   va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
+  va_start(args, pattern);
+  emit(STD_ERROR_HANDLE, "hoverhue-probe: " + format(pattern, args) + "\n");
   va_end(args);
-  std::fputc('\n', stderr);
   return code;
 }
 
+void warn(const char* pattern, ...) {
+  va_list args;
+  va_start(args, pattern);
+  emit(STD_ERROR_HANDLE, "hoverhue-probe: " + format(pattern, args) + "\n");
+  va_end(args);
+}
+
+// A plug-in's 8-bit text as it may be shown: in the system's code page,
+// control characters escaped, cut after longestShown characters with a note
+// of how much was left out.
+std::string shown(const char* text) {
+  if (text == nullptr) return "(no text)";
+  size_t length = std::strlen(text);
+  std::string kept(text, length < longestShown ? length : longestShown);
+  std::string safe;
+  for (char c : kept) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      safe += escape;
+    } else {
+      safe += c;
+    }
+  }
+  std::string result = utf8(wide(safe, CP_ACP));
+  if (length > longestShown)
+    result += " [... " + std::to_string(length - longestShown) +
+              " more bytes cut]";
+  return result;
+}
+
+// What the probe is doing with the plug-in, named if the plug-in crashes.
+const char* currentFunction = "DllMain";
+bool loading = false;
+
 LONG WINAPI reportCrash(EXCEPTION_POINTERS* exception) {
-  std::fflush(stdout);
-  std::fprintf(stderr,
-               "hoverhue-probe: the plug-in crashed in %s (exception "
-               "0x%08lX)\n",
-               currentFunction, exception->ExceptionRecord->ExceptionCode);
-  std::fflush(stderr);
+  fail(exitPluginCrashed, "the plug-in crashed in %s (exception 0x%08lX)",
+       currentFunction, exception->ExceptionRecord->ExceptionCode);
   ExitProcess(exitPluginCrashed);
 }
 
-bool parseNumber(const char* text, long min, long max, long* value) {
-  if (text == nullptr || *text == '\0') return false;
-  char* end = nullptr;
+// The loader catches a crash in a DllMain and fails the load with a plain
+// error code; seen first, while loading, it is reported as the crash it is.
+LONG CALLBACK reportCrashWhileLoading(EXCEPTION_POINTERS* exception) {
+  switch (exception->ExceptionRecord->ExceptionCode) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_STACK_OVERFLOW:
+      if (loading) reportCrash(exception);
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+bool parseNumber(const wchar_t* text, long min, long max, long* value) {
+  if (text == nullptr || *text == L'\0') return false;
+  wchar_t* end = nullptr;
   errno = 0;
-  long long parsed = std::strtoll(text, &end, 10);
-  if (*end != '\0' || errno != 0 || parsed < min || parsed > max) return false;
+  long long parsed = std::wcstoll(text, &end, 10);
+  if (*end != L'\0' || errno != 0 || parsed < min || parsed > max) return false;
   *value = static_cast<long>(parsed);
   return true;
 }
 
 // Returns -1 when the probe should go on, or the exit code to stop with.
-int parseOptions(int argc, char** argv, Options& options) {
+int parseOptions(int argc, wchar_t** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
-    std::string option = argv[i];
-    const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (option == "--help" || option == "-h") {
-      std::fputs(usage, stdout);
-      return exitOk;
-    } else if (option == "--dll") {
-      if (next == nullptr || *next == '\0')
+    std::wstring option = argv[i];
+    const wchar_t* next = i + 1 < argc ? argv[i + 1] : nullptr;
+    std::string nextText = next ? utf8(next) : "";
+    if (option == L"--help" || option == L"-h") {
+      return emit(STD_OUTPUT_HANDLE, usage) ? exitOk : exitOutputClosed;
+    } else if (option == L"--dll") {
+      if (next == nullptr || *next == L'\0')
         return fail(exitUsage, "--dll needs a path");
       options.dll = argv[++i];
-    } else if (option == "--at") {
-      const char* y = i + 2 < argc ? argv[i + 2] : nullptr;
+    } else if (option == L"--at") {
+      const wchar_t* y = i + 2 < argc ? argv[i + 2] : nullptr;
       if (!parseNumber(next, INT32_MIN, INT32_MAX, &options.x) ||
           !parseNumber(y, INT32_MIN, INT32_MAX, &options.y))
         return fail(exitUsage, "--at needs two whole numbers X Y, got '%s %s'",
-                    next ? next : "", y ? y : "");
+                    nextText.c_str(), y ? utf8(y).c_str() : "");
       options.moveCursor = true;
       i += 2;
-    } else if (option == "--watch") {
+    } else if (option == L"--watch") {
       if (!parseNumber(next, 1, 3600000, &options.watchMs))
         return fail(exitUsage,
                     "--watch needs milliseconds from 1 to 3600000, got '%s'",
-                    next ? next : "");
+                    nextText.c_str());
       ++i;
     } else {
-      return fail(exitUsage, "unknown option '%s' (try --help)", argv[i]);
+      return fail(exitUsage, "unknown option '%s' (try --help)",
+                  utf8(option).c_str());
     }
   }
   return -1;
 }
 
-std::string besideProbe(const char* file) {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string directory(path, length);
-  size_t slash = directory.find_last_of("\\/");
-  directory.erase(slash == std::string::npos ? 0 : slash + 1);
-  return directory + file;
+std::wstring besideProbe(const wchar_t* file) {
+  std::wstring path(32768, L'\0');
+  DWORD length = GetModuleFileNameW(nullptr, &path[0],
+                                    static_cast<DWORD>(path.size()));
+  path.resize(length);
+  size_t slash = path.find_last_of(L"\\/");
+  path.erase(slash == std::wstring::npos ? 0 : slash + 1);
+  return path + file;
+}
+
+std::wstring fullPath(const std::wstring& path) {
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+  full.resize(length);
+  return full;
 }
 
 std::string systemMessage(DWORD error) {
-  char* text = nullptr;
-  DWORD length = FormatMessageA(
+  wchar_t* text = nullptr;
+  DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
           FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = length ? std::string(text, length) : "unknown error";
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message = length ? utf8(std::wstring(text, length)) : "unknown error";
   LocalFree(text);
   while (!message.empty() && (message.back() == '\n' ||
                               message.back() == '\r' || message.back() == '.'))
     message.pop_back();
-  char code[32];
-  std::snprintf(code, sizeof code, " (error %lu)", error);
-  return message + code;
+  return message + " (error " + std::to_string(error) + ")";
 }
 
 // The machine field of a PE file's header, or 0 when the file is not one.
-WORD machineOf(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+WORD machineOf(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
                             nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   IMAGE_DOS_HEADER dos{};
@@ -212,26 +317,48 @@ const char* probeAdvice(WORD machine) {
   }
 }
 
-int loadPlugin(const std::string& path, HMODULE& module) {
+// Loads exactly the file named, never another of that name that the
+// loader's search order would find first, and looks for its own
+// dependencies beside it.
+int loadPlugin(const std::wstring& path, HMODULE& module) {
+  std::string name = utf8(path);
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return fail(exitCannotLoad, "cannot load %s: %s", name.c_str(),
+                systemMessage(GetLastError()).c_str());
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+    return fail(exitCannotLoad, "cannot load %s: it is a directory, not a DLL",
+                name.c_str());
   WORD machine = machineOf(path);
-  if (machine != 0 && machine != probeMachine)
+  if (machine == 0)
+    return fail(exitCannotLoad,
+                "cannot load %s: not a DLL (no Windows program image in it; "
+                "empty or cut short?)",
+                name.c_str());
+  if (machine != probeMachine)
     return fail(exitWrongBitness,
                 "%s is %s DLL (machine 0x%04X); this probe is %s: %s",
-                path.c_str(), machineName(machine), machine,
-                probeKind, probeAdvice(machine));
+                name.c_str(), machineName(machine), machine, probeKind,
+                probeAdvice(machine));
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  module = LoadLibraryA(path.c_str());
+  PVOID handler = AddVectoredExceptionHandler(1, reportCrashWhileLoading);
+  loading = true;
+  module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  DWORD error = GetLastError();
+  loading = false;
+  RemoveVectoredExceptionHandler(handler);
   if (module == nullptr)
-    return fail(exitCannotLoad, "cannot load %s: %s", path.c_str(),
-                systemMessage(GetLastError()).c_str());
+    return fail(exitCannotLoad, "cannot load %s: %s", name.c_str(),
+                systemMessage(error).c_str());
   return -1;
 }
 
 bool isName(const std::string& name) {
-  if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0])))
-    return false;
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
   for (char c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+          (c >= '0' && c <= '9') || c == '_'))
+      return false;
   return true;
 }
 
@@ -244,7 +371,10 @@ int readFunctionList(HMODULE module, const std::string& path,
                 path.c_str());
   currentFunction = "init";
   const char* list = init();
-  if (list == nullptr || *list == '\0')
+  if (list == nullptr)
+    return fail(exitNotAPlugin, "%s: init returned no list (a null pointer)",
+                path.c_str());
+  if (*list == '\0')
     return fail(exitNotAPlugin, "%s: init returned an empty function list",
                 path.c_str());
   std::string text = list;
@@ -253,14 +383,14 @@ int readFunctionList(HMODULE module, const std::string& path,
     std::string name = text.substr(start, bar - start);
     if (!isName(name))
       return fail(exitNotAPlugin,
-                  "%s: malformed function list \"%s\" (names are joined by a "
-                  "single '|')",
-                  path.c_str(), list);
+                  "%s: malformed function list \"%s\" (names of letters, "
+                  "digits and '_' joined by a single '|'; see --help)",
+                  path.c_str(), shown(list).c_str());
     auto call = reinterpret_cast<TextFunction>(
         reinterpret_cast<void*>(GetProcAddress(module, name.c_str())));
     if (call == nullptr)
       return fail(exitMissingFunction, "%s lists %s but does not export it",
-                  path.c_str(), name.c_str());
+                  path.c_str(), shown(name.c_str()).c_str());
     functions.push_back({name, call});
     if (bar == std::string::npos) break;
     start = bar + 1;
@@ -276,6 +406,17 @@ bool moveCursor(long x, long y) {
     Sleep(10);
   }
   return false;
+}
+
+// True when the probe itself can read the screen under the cursor; with no
+// display every colour reads as white, which a plug-in cannot tell apart.
+bool screenReadable() {
+  POINT at{};
+  GetCursorPos(&at);
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, at.x, at.y);
+  ReleaseDC(nullptr, screen);
+  return colour != CLR_INVALID;
 }
 
 // True when standard output is a console that understands escape sequences
@@ -303,60 +444,67 @@ bool colourOfText(const char* text, unsigned rgb[3]) {
   return false;
 }
 
-void printValues(const std::vector<Function>& functions, ParamFunction getparam,
+// False when the output is gone.
+bool printValues(const std::vector<Function>& functions, ParamFunction getparam,
                  bool terminal) {
+  std::string lines;
   for (size_t i = 0; i < functions.size(); ++i) {
     const Function& f = functions[i];
     currentFunction = f.name.c_str();
     const char* text = f.call();
-    if (terminal) std::fputs("\x1b[2K", stdout);
-    std::printf("%s: %s", f.name.c_str(), text ? text : "(no text)");
+    if (terminal) lines += "\x1b[2K";
+    lines += f.name + ": " + shown(text);
     unsigned rgb[3];
     if (terminal && text && colourOfText(text, rgb))
-      std::printf("  \x1b[48;2;%u;%u;%um      \x1b[0m", rgb[0], rgb[1], rgb[2]);
+      lines += "  \x1b[48;2;" + std::to_string(rgb[0]) + ";" +
+               std::to_string(rgb[1]) + ";" + std::to_string(rgb[2]) +
+               "m      \x1b[0m";
     if (getparam != nullptr) {
       currentFunction = "getparam";
       const char* description = getparam(static_cast<unsigned>(i));
       if (description != nullptr && *description != '\0')
-        std::printf("  [parameters: %s]", description);
+        lines += "  [parameters: " + shown(description) + "]";
     }
-    std::putchar('\n');
+    lines += '\n';
   }
-  std::fflush(stdout);
+  return emit(STD_OUTPUT_HANDLE, lines);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   Options options;
   int stop = parseOptions(argc, argv, options);
   if (stop >= 0) return stop;
-  if (options.dll.empty()) options.dll = besideProbe("hoverhue.dll");
+  options.dll = fullPath(options.dll.empty() ? besideProbe(L"hoverhue.dll")
+                                             : options.dll);
+  std::string dllName = utf8(options.dll);
 
   SetUnhandledExceptionFilter(reportCrash);
   HMODULE module = nullptr;
   if ((stop = loadPlugin(options.dll, module)) >= 0) return stop;
   std::vector<Function> functions;
-  if ((stop = readFunctionList(module, options.dll, functions)) >= 0)
-    return stop;
+  if ((stop = readFunctionList(module, dllName, functions)) >= 0) return stop;
   auto getparam = reinterpret_cast<ParamFunction>(
       reinterpret_cast<void*>(GetProcAddress(module, "getparam")));
 
   if (options.moveCursor && !moveCursor(options.x, options.y))
-    std::fprintf(stderr,
-                 "hoverhue-probe: the cursor did not reach %ld, %ld; values "
-                 "are read where it is\n",
-                 options.x, options.y);
+    warn("the cursor did not reach %ld, %ld; values are read where it is",
+         options.x, options.y);
+  if (!screenReadable())
+    warn("the screen cannot be read here (no display?): colours read as "
+         "white");
 
   bool terminal = outputIsTerminal();
-  printValues(functions, getparam, terminal);
+  if (!printValues(functions, getparam, terminal)) return exitOutputClosed;
   while (options.watchMs > 0) {
     Sleep(static_cast<DWORD>(options.watchMs));
-    if (terminal)
-      std::printf("\x1b[%uA\r", static_cast<unsigned>(functions.size()));
-    else
-      std::putchar('\n');
-    printValues(functions, getparam, terminal);
+    std::string back = terminal ? "\x1b[" + std::to_string(functions.size()) +
+                                      "A\r"
+                                : "\n";
+    if (!emit(STD_OUTPUT_HANDLE, back) ||
+        !printValues(functions, getparam, terminal))
+      return exitOutputClosed;
   }
   return exitOk;
 }
