@@ -1,4 +1,4 @@
-#include "exports.h"
+#include "hoverhue.h"
 #include "result_text.h"
 
 static const char functionList[] =
@@ -7,4 +7,4 @@ static const char functionList[] =
 
 const char* HOVERHUE_CALL init() { return functionList; }
 
-const char* HOVERHUE_CALL getparam(std::uint32_t) { return emptyText; }
+const char* HOVERHUE_CALL getparam(unsigned int) { return emptyText; }

@@ -1,4 +1,4 @@
-#include "../plugin/exports.h"
+#include "hoverhue.h"
 #include "../plugin/result_text.h"
 #include "../screen/screen.h"
 #include "text.h"

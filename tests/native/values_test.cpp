@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fake_platform.h"
-#include "plugin/exports.h"
+#include "hoverhue.h"
 
 namespace {
 

@@ -1,0 +1,28 @@
+/* Loads hoverhue.dll by name, as a host does, and prints every function's
+ * answer as "name: text". Build with any C compiler for Windows, of the
+ * host's bitness; no import library or header needed. */
+#include <stdio.h>
+#include <string.h>
+#include <windows.h>
+
+typedef const char*(__cdecl* TextFunction)(void);
+
+int main(void) {
+  HMODULE library = LoadLibraryA("hoverhue.dll");
+  if (library == NULL) {
+    /* 193 means the DLL is of the other bitness than this program. */
+    fprintf(stderr, "cannot load hoverhue.dll (error %lu)\n", GetLastError());
+    return 1;
+  }
+  TextFunction init = (TextFunction)(void*)GetProcAddress(library, "init");
+  char names[256];
+  /* Copy what you keep: texts live until FreeLibrary, and are never freed. */
+  strncpy(names, init(), sizeof names - 1);
+  names[sizeof names - 1] = '\0';
+  for (char* name = strtok(names, "|"); name; name = strtok(NULL, "|")) {
+    TextFunction value = (TextFunction)(void*)GetProcAddress(library, name);
+    printf("%s: %s\n", name, value());
+  }
+  FreeLibrary(library);
+  return 0;
+}
