@@ -144,19 +144,21 @@ void checkBadInput(Checks& checks) {
   checkFailure(checks, "--dll not-a-dll.dll", 3, "not-a-dll.dll: not a DLL");
   checkFailure(checks, "--dll empty.dll", 3, "empty.dll: not a DLL");
   checkFailure(checks, "--dll plugins", 3, "plugins: it is a directory");
+  // A copy for the other build of the two, refused with advice.
 #if defined(_WIN64)
-  checks.truth("32-bit copy written",
-               writeCopyFor(IMAGE_FILE_MACHINE_I386, "other.dll"));
-  checkFailure(checks, "--dll other.dll", 4,
-               "is a 32-bit (i386) DLL (machine 0x014C); this probe is 64-bit "
-               "(x64): use the 32-bit hoverhue-probe");
+  const WORD otherMachine = IMAGE_FILE_MACHINE_I386;
+  const char* refusal =
+      "is a 32-bit (i386) DLL (machine 0x014C); this probe is 64-bit (x64): "
+      "use the 32-bit hoverhue-probe";
 #else
-  checks.truth("64-bit copy written",
-               writeCopyFor(IMAGE_FILE_MACHINE_AMD64, "other.dll"));
-  checkFailure(checks, "--dll other.dll", 4,
-               "is a 64-bit (x64) DLL (machine 0x8664); this probe is 32-bit "
-               "(i386): use the 64-bit hoverhue-probe");
+  const WORD otherMachine = IMAGE_FILE_MACHINE_AMD64;
+  const char* refusal =
+      "is a 64-bit (x64) DLL (machine 0x8664); this probe is 32-bit (i386): "
+      "use the 64-bit hoverhue-probe";
 #endif
+  checks.truth("copy for the other build written",
+               writeCopyFor(otherMachine, "other.dll"));
+  checkFailure(checks, "--dll other.dll", 4, refusal);
   checks.truth("ARM64 copy written", writeCopyFor(0xAA64, "arm64.dll"));
   checkFailure(checks, "--dll arm64.dll", 4, "is a 64-bit (ARM64) DLL");
 
