@@ -7,7 +7,7 @@ set(triple ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
 find_program(CMAKE_CXX_COMPILER NAMES ${triple}-g++-win32 ${triple}-g++)
 find_program(CMAKE_C_COMPILER NAMES ${triple}-gcc-win32 ${triple}-gcc)
 find_program(CMAKE_RC_COMPILER NAMES ${triple}-windres)
-if(NOT CMAKE_CXX_COMPILER OR NOT CMAKE_RC_COMPILER)
+if(NOT CMAKE_CXX_COMPILER OR NOT CMAKE_C_COMPILER OR NOT CMAKE_RC_COMPILER)
   message(FATAL_ERROR "MinGW-w64 for ${CMAKE_SYSTEM_PROCESSOR} not found: run ./scripts/setup")
 endif()
 
