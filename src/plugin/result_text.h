@@ -6,10 +6,22 @@
 // when storage is exhausted. No valid value is empty, so a host can tell.
 extern const char emptyText[];
 
-// A writable, uncleared buffer of capacity bytes from the library's heap, or
-// null when storage is exhausted. The library never frees it: it goes away
-// with the library's heap when the library is unloaded.
+// Result texts are packed end to end into blocks of this size taken from
+// the library's heap: a text costs exactly its capacity, and only a block's
+// unused tail and the heap's own header per block are spent beyond that.
+constexpr std::size_t textBlockSize = 4096;
+// The bytes of a block that texts are packed into, after its own count.
+constexpr std::size_t textBlockCapacity = textBlockSize - sizeof(std::size_t);
+
+// A writable, uncleared buffer of capacity bytes, or null when storage is
+// exhausted. Never shared, and never freed by the library: it goes away
+// with the library's heap when the library is unloaded. Safe on any number
+// of threads at once.
 char* newResultText(std::size_t capacity);
+
+// Leaves the current block to the texts it holds: the next text opens a new
+// one. For tests, which need to know where a block begins.
+void closeTextBlock();
 
 // The frame of every value function: the buffer is obtained before the
 // screen is touched, so exhausted storage takes no sample and holds no

@@ -43,3 +43,11 @@ extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE instance, DWORD reason,
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   return HeapAlloc(libraryHeap, 0, size);
 }
+
+// Only a block of texts that lost the race to be installed is given back.
+void operator delete[](void* storage) noexcept {
+  HeapFree(libraryHeap, 0, storage);
+}
+void operator delete[](void* storage, std::size_t) noexcept {
+  operator delete[](storage);
+}

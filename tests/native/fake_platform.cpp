@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "plugin/result_text.h"
 #include "screen/platform.h"
 
 static FakeScreen fake;
@@ -11,6 +12,7 @@ static bool recording = false;
 FakeScreen& resetFakeScreen() {
   fake = FakeScreen{};
   recording = true;
+  closeTextBlock();
   return fake;
 }
 
@@ -63,7 +65,7 @@ void restoreThreadDpiAwareness(DpiContext previous) {
 
 // Replaces the library's one way of obtaining storage.
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  if (recording && fake.storageExhausted) {
+  if (recording && size > fake.storageLimit) {
     record({Event::AllocationFailed, size});
     return nullptr;
   }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fake_platform.h"
+#include "plugin/result_text.h"
 #include "hoverhue.h"
 
 namespace {
@@ -36,7 +37,7 @@ std::string eventsOf(const FakeScreen& fake) {
         text += "alloc " + std::to_string(e.capacity);
         break;
       case Event::AllocationFailed:
-        text += "alloc failed";
+        text += "alloc " + std::to_string(e.capacity) + " failed";
         break;
       case Event::GetContext:
         text += "GetDC";
@@ -71,7 +72,7 @@ TEST(SelfDescription, ListAndEmptyDescriptionAreConstant) {
   EXPECT_EQ(getparam(0), getparam(0xFFFFFFFFu));
 }
 
-// One buffer first, then exactly one sample, the context given back, and
+// One buffer first (here, the first text of a new block), then exactly one sample, the context given back, and
 // the pixel read at the raw cursor position. A colour sample is taken with
 // the thread switched to physical pixels and switched back, on whatever the
 // platform offers; a position is read in the host's own coordinates.
@@ -93,7 +94,7 @@ TEST(ValueFrame, BufferFirstOneSampleContextReleased) {
       fake.dpi = d.dpi;
       fake.cursor = {37, -5};
       f.call();
-      std::string expected = "alloc " + std::to_string(f.capacity) + "; ";
+      std::string expected = "alloc 4096; ";
       if (f.readsPixel)
         expected += std::string(d.before) +
                     "GetDC; GetCursorPos; GetPixel 37,-5; ReleaseDC; " +
@@ -110,12 +111,57 @@ TEST(ValueFrame, BufferFirstOneSampleContextReleased) {
 TEST(ValueFrame, ExhaustedStorageGivesTheEmptyTextAndTakesNoSample) {
   for (const ValueFunction& f : valueFunctions) {
     FakeScreen& fake = resetFakeScreen();
-    fake.storageExhausted = true;
+    fake.storageLimit = 0;
     EXPECT_EQ(f.call(), getparam(0)) << f.name;
-    EXPECT_EQ(eventsOf(fake), "alloc failed; ") << f.name;
+    // No block, nor storage for just this one text.
+    EXPECT_EQ(eventsOf(fake), "alloc 4096 failed; alloc " +
+                                  std::to_string(f.capacity) + " failed; ")
+        << f.name;
+    // Storage for one text but not a block: the text is answered from it.
+    fake.events.clear();
+    fake.storageLimit = f.capacity;
+    EXPECT_NE(f.call(), getparam(0)) << f.name;
+    EXPECT_EQ(eventsOf(fake).rfind("alloc 4096 failed; alloc " +
+                                       std::to_string(f.capacity) + "; ", 0),
+              0u)
+        << f.name << ": " << eventsOf(fake);
   }
   resetFakeScreen();
   EXPECT_STREQ(colourHex(), "00 00 00") << "answers again once storage is back";
+}
+
+// Texts are packed end to end, each taking exactly its capacity; one that
+// does not fit the rest of a block opens a new block rather than being
+// split. Every function's text is also written flush against a block's
+// end, where AddressSanitizer catches any byte written past its capacity:
+// the fake's blocks are exactly the size asked for.
+TEST(ValueFrame, TextsPackedEndToEndAndNeverSplit) {
+  for (const ValueFunction& f : valueFunctions) {
+    FakeScreen& fake = resetFakeScreen();
+    fake.colour = 0xFFFFFF;
+    fake.cursor = {INT_MIN, INT_MIN};
+    const char* start = colourHex();
+    const char* next = start + 9;
+    std::size_t left = textBlockCapacity - 9 - f.capacity;
+    while (left > 0) {
+      // Nines until what is left divides by four, then fours.
+      bool nine = left % 4 != 0;
+      const char* text = nine ? colourHex() : colourRx();
+      ASSERT_EQ(text, next) << f.name << ": packed end to end";
+      next += nine ? 9 : 4;
+      left -= nine ? 9 : 4;
+    }
+    const char* last = f.call();
+    ASSERT_EQ(last, start + textBlockCapacity - f.capacity) << f.name;
+    const std::string lastText = last;
+    const char* opened = f.call();
+    EXPECT_TRUE(opened < start || opened >= start + textBlockCapacity)
+        << f.name << ": the text after a full block is in a new one";
+    EXPECT_EQ(lastText, last) << f.name << ": the block's last text intact";
+    int blocks = 0;
+    for (const Event& e : fake.events) blocks += e.kind == Event::Allocate;
+    EXPECT_EQ(blocks, 2) << f.name;
+  }
 }
 
 TEST(ValueFrame, EveryCallHasItsOwnBuffer) {
@@ -194,7 +240,7 @@ TEST(PositionValues, UnreadableCursorReadsAsTopLeft) {
   fake.events.clear();
   EXPECT_STREQ(colourHex(), "56 34 12");
   EXPECT_EQ(eventsOf(fake),
-            "alloc 9; DPI v2; GetDC; GetCursorPos; GetPixel 0,0; ReleaseDC; "
+            "DPI v2; GetDC; GetCursorPos; GetPixel 0,0; ReleaseDC; "
             "DPI restore; ");
 }
 

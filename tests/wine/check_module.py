@@ -13,9 +13,10 @@ import pefile
 EXPORTS = ["colourB", "colourBx", "colourG", "colourGx", "colourHex", "colourR",
            "colourRGB", "colourRx", "getparam", "init", "mousex", "mousey"]
 IMPORTS = {
-    # The two look-ups find SetThreadDpiAwarenessContext where it exists.
+    # The two look-ups find SetThreadDpiAwarenessContext where it exists;
+    # HeapFree gives back a block of texts that lost the race to be used.
     "KERNEL32.DLL": {"GetModuleHandleW", "GetProcAddress", "HeapAlloc",
-                     "HeapCreate", "HeapDestroy"},
+                     "HeapCreate", "HeapDestroy", "HeapFree"},
     "USER32.DLL": {"GetCursorPos", "GetDC", "ReleaseDC"},
     "GDI32.DLL": {"GetPixel"},
 }

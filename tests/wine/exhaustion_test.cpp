@@ -24,9 +24,11 @@ int reserveAddressSpace(void* reservations[], int capacity) {
   return count;
 }
 
-// Takes what is left in the library's heap through the library itself,
-// with the largest texts first and then the smallest. False if the heap
-// never ran out.
+// Takes what is left in the library's heap through the library itself.
+// The largest texts go first, until neither a new block of texts nor
+// storage for one more text can be had; then the smallest, which use up
+// the current block's tail and the last few bytes of the heap, so that no
+// text of any size fits anywhere. False if the heap never ran out.
 bool fillLibraryHeap(const Plugin& plugin, const char* empty) {
   for (TextFunction call : {plugin.values[0], plugin.values[7]}) {
     int calls = 0;

@@ -4,12 +4,22 @@
 
 #include <process.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "harness.h"
 
 namespace {
 
 constexpr POINT cursor = {320, 240};
 constexpr COLORREF colour = RGB(7, 10, 200);
+// What each value function's text may take, as the library promises.
+constexpr size_t capacities[valueCount] = {33, 33, 33, 4, 4, 4, 9, 4, 4, 4};
+
+struct Received {
+  const char* text;
+  int which;
+};
 
 struct Worker {
   const Plugin* plugin;
@@ -18,6 +28,7 @@ struct Worker {
   int calls;
   int wrong = 0;
   char firstWrong[128] = "";
+  std::vector<Received> received;
 };
 
 void noteWrong(Worker& worker, const char* name, const char* text) {
@@ -42,6 +53,7 @@ unsigned __stdcall callEverything(void* argument) {
       if (text != description) noteWrong(worker, "getparam", text);
     } else {
       const char* text = plugin.values[which]();
+      worker.received.push_back({text, which});
       if (std::strcmp(text, worker.expected->text[which]) != 0)
         noteWrong(worker, valueNames[which], text);
     }
@@ -59,6 +71,7 @@ void checkThreads(const Plugin& plugin, Checks& checks) {
     workers[i].expected = &expected;
     workers[i].index = i;
     workers[i].calls = callsEach;
+    workers[i].received.reserve(callsEach);
     handles[i] = reinterpret_cast<HANDLE>(
         _beginthreadex(nullptr, 0, callEverything, &workers[i], 0, nullptr));
   }
@@ -74,6 +87,33 @@ void checkThreads(const Plugin& plugin, Checks& checks) {
                 "%d threads x %d calls of all twelve exports: %d wrong",
                 threads, callsEach, wrong);
   checks.truth(what, wrong == 0);
+
+  // Every text received, on any thread, has bytes of its own, and still
+  // holds what it said when it was returned.
+  std::vector<Received> all;
+  for (const Worker& worker : workers)
+    all.insert(all.end(), worker.received.begin(), worker.received.end());
+  std::sort(all.begin(), all.end(), [](const Received& a, const Received& b) {
+    return a.text < b.text;
+  });
+  int overlapping = 0, changed = 0;
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (i + 1 < all.size() &&
+        all[i].text + capacities[all[i].which] > all[i + 1].text) {
+      if (overlapping++ == 0)
+        std::printf("  %s at %p overlaps %s at %p\n", valueNames[all[i].which],
+                    static_cast<const void*>(all[i].text),
+                    valueNames[all[i + 1].which],
+                    static_cast<const void*>(all[i + 1].text));
+    }
+    if (std::strcmp(all[i].text, expected.text[all[i].which]) != 0) ++changed;
+  }
+  std::snprintf(what, sizeof what, "%d texts received: %d overlapping",
+                static_cast<int>(all.size()), overlapping);
+  checks.truth(what, overlapping == 0);
+  std::snprintf(what, sizeof what, "%d texts received: %d changed since",
+                static_cast<int>(all.size()), changed);
+  checks.truth(what, changed == 0);
 }
 
 // Every context taken must be given back: one left held per call would
