@@ -308,3 +308,132 @@ class ColourWindow {
   COLORREF colour_;
   HWND window_ = nullptr;
 };
+
+// A colour that names its screen position: x in red and the low nibble of
+// green, y in blue and the high nibble. Unique for x and y from -2048 to
+// 2047, so monitors left of or above the primary one have their own.
+inline COLORREF colourAt(int x, int y) {
+  return RGB(x & 0xFF, ((x >> 8) & 0xF) | (((y >> 8) & 0xF) << 4), y & 0xFF);
+}
+
+// A topmost window over area, in screen pixels, painted from a bitmap in
+// which every pixel holds colourAt its own screen position. Make it while
+// the thread is per-monitor aware (or on an unscaled display), so nothing
+// scales it; one per monitor, as a window is kept on one.
+class PositionScreen {
+ public:
+  explicit PositionScreen(RECT area) : area_(area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    auto* pixel = static_cast<DWORD*>(bits);
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < area.right; ++x) {
+        COLORREF c = colourAt(x, y);
+        *pixel++ = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
+      }
+    static ATOM windowClass = registerClass();
+    window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                              MAKEINTATOM(windowClass), "", WS_POPUP, area.left,
+                              area.top, width, height, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    UpdateWindow(window_);
+  }
+  ~PositionScreen() {
+    DestroyWindow(window_);
+    DeleteObject(bitmap_);
+    pumpMessages();
+  }
+  PositionScreen(const PositionScreen&) = delete;
+  PositionScreen& operator=(const PositionScreen&) = delete;
+
+  // Waits until the screen shows the positions at the area's corners and
+  // centre; false when it never does.
+  bool shown() const {
+    const POINT probes[] = {{area_.left, area_.top},
+                            {area_.right - 1, area_.top},
+                            {area_.left, area_.bottom - 1},
+                            {area_.right - 1, area_.bottom - 1},
+                            {(area_.left + area_.right) / 2,
+                             (area_.top + area_.bottom) / 2}};
+    for (int tries = 0; tries < 300; ++tries) {
+      pumpMessages();
+      bool all = true;
+      for (POINT p : probes) all = all && screenPixel(p.x, p.y) == colourAt(p.x, p.y);
+      if (all) return true;
+      Sleep(10);
+    }
+    return false;
+  }
+
+ private:
+  static ATOM registerClass() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "hoverhue-test-positions";
+    return RegisterClassA(&wc);
+  }
+
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam,
+                                    LPARAM lparam) {
+    auto* self = reinterpret_cast<PositionScreen*>(
+        GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_PAINT && self != nullptr) {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      HDC source = CreateCompatibleDC(dc);
+      HGDIOBJ old = SelectObject(source, self->bitmap_);
+      BitBlt(dc, 0, 0, self->area_.right - self->area_.left,
+             self->area_.bottom - self->area_.top, source, 0, 0, SRCCOPY);
+      SelectObject(source, old);
+      DeleteDC(source);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+  }
+
+  RECT area_;
+  HBITMAP bitmap_ = nullptr;
+  HWND window_ = nullptr;
+};
+
+// The monitors as the system reports them to the calling thread, the
+// primary one first.
+struct MonitorList {
+  RECT* monitors;
+  int capacity, count;
+  static BOOL CALLBACK add(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    auto& list = *reinterpret_cast<MonitorList*>(data);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (list.count < list.capacity && GetMonitorInfoA(monitor, &info)) {
+      RECT* slot = &list.monitors[list.count++];
+      if (info.dwFlags & MONITORINFOF_PRIMARY) {
+        *slot = list.monitors[0];
+        slot = &list.monitors[0];
+      }
+      *slot = info.rcMonitor;
+    }
+    return TRUE;
+  }
+};
+
+inline int listMonitors(RECT monitors[], int capacity) {
+  MonitorList list{monitors, capacity, 0};
+  EnumDisplayMonitors(nullptr, nullptr, MonitorList::add,
+                      reinterpret_cast<LPARAM>(&list));
+  return list.count;
+}

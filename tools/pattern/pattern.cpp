@@ -1,7 +1,7 @@
-// hoverhue-pattern: covers the screen with vertical bands of known colours,
-// so that a probe of the plug-in has something to read. Prints one line,
-// "ready", once the bands are on the screen, then stays until it is closed,
-// killed, or the given number of seconds has passed.
+// hoverhue-pattern: covers every monitor with vertical bands of known
+// colours, so that a probe of the plug-in has something to read. Prints one
+// line, "ready", once the bands are on the screen, then stays until it is
+// closed, killed, or the given number of seconds has passed.
 //   hoverhue-pattern [SECONDS]
 
 #include <windows.h>
@@ -47,6 +47,24 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam,
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
+struct Monitors {
+  RECT area[8];
+  int count = 0;
+};
+
+BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT area, LPARAM data) {
+  auto& monitors = *reinterpret_cast<Monitors*>(data);
+  if (monitors.count < 8) monitors.area[monitors.count++] = *area;
+  return TRUE;
+}
+
+COLORREF screenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,27 +74,45 @@ int main(int argc, char** argv) {
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = "hoverhue-pattern";
   RegisterClassA(&wc);
-  int width = GetSystemMetrics(SM_CXSCREEN);
-  int height = GetSystemMetrics(SM_CYSCREEN);
-  HWND window =
-      CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "hoverhue pattern",
-                      WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
-                      nullptr, wc.hInstance, nullptr);
-  UpdateWindow(window);
-  if (seconds > 0) SetTimer(window, 1, seconds * 1000, nullptr);
+  // A window of its own for each monitor: one window spanning them all
+  // may be kept on one.
+  Monitors monitors;
+  EnumDisplayMonitors(nullptr, nullptr, addMonitor,
+                      reinterpret_cast<LPARAM>(&monitors));
+  HWND first = nullptr;
+  for (int i = 0; i < monitors.count; ++i) {
+    const RECT& m = monitors.area[i];
+    HWND window = CreateWindowExA(
+        WS_EX_TOPMOST, wc.lpszClassName, "hoverhue pattern",
+        WS_POPUP | WS_VISIBLE, m.left, m.top, m.right - m.left,
+        m.bottom - m.top, nullptr, nullptr, wc.hInstance, nullptr);
+    UpdateWindow(window);
+    if (first == nullptr) first = window;
+  }
+  if (seconds > 0) SetTimer(first, 1, seconds * 1000, nullptr);
 
-  // Ready when the screen itself shows the last band.
+  // Ready when the screen itself shows the last band on every monitor.
   for (int tries = 0; tries < 500; ++tries) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
       DispatchMessageA(&message);
-    HDC screen = GetDC(nullptr);
-    COLORREF corner = GetPixel(screen, width - 1, height - 1);
-    ReleaseDC(nullptr, screen);
-    if (corner == bands[bandCount - 1]) break;
+    bool shown = true;
+    for (int i = 0; i < monitors.count; ++i)
+      shown = shown && screenPixel(monitors.area[i].right - 1,
+                                   monitors.area[i].bottom - 1) ==
+                           bands[bandCount - 1];
+    if (shown) break;
     Sleep(10);
   }
-  std::printf("ready %dx%d, %d bands\n", width, height, bandCount);
+  std::printf("ready %dx%d, %d bands", GetSystemMetrics(SM_CXSCREEN),
+              GetSystemMetrics(SM_CYSCREEN), bandCount);
+  for (int i = 0; i < monitors.count; ++i) {
+    const RECT& m = monitors.area[i];
+    if (m.left != 0 || m.top != 0)
+      std::printf("; a monitor of %ldx%ld at (%ld, %ld)", m.right - m.left,
+                  m.bottom - m.top, m.left, m.top);
+  }
+  std::printf("\n");
   std::fflush(stdout);
 
   MSG message;
