@@ -1,7 +1,6 @@
 #include "result_text.h"
 
-#include <new>
-
+const LibraryHeap libraryHeap{};
 const char emptyText[] = "";
 
 namespace {
@@ -9,7 +8,7 @@ namespace {
 // Texts need no alignment and are never freed one by one, so they are
 // claimed from a block by moving its count forward: no header, no rounding.
 struct TextBlock {
-  std::size_t used;
+  size_t used;
   char text[textBlockCapacity];
 };
 static_assert(sizeof(TextBlock) == textBlockSize, "a block is one allocation");
@@ -21,8 +20,8 @@ TextBlock* currentBlock = nullptr;
 // The next capacity bytes of block, or null when they do not fit. The
 // compare-exchange makes each claim one step: two threads never get the
 // same bytes.
-char* claim(TextBlock* block, std::size_t capacity) {
-  std::size_t used = __atomic_load_n(&block->used, __ATOMIC_RELAXED);
+char* claim(TextBlock* block, size_t capacity) {
+  size_t used = __atomic_load_n(&block->used, __ATOMIC_RELAXED);
   while (capacity <= textBlockCapacity - used) {
     if (__atomic_compare_exchange_n(&block->used, &used, used + capacity, true,
                                     __ATOMIC_RELAXED, __ATOMIC_RELAXED))
@@ -33,8 +32,8 @@ char* claim(TextBlock* block, std::size_t capacity) {
 
 }  // namespace
 
-char* newResultText(std::size_t capacity) {
-  if (capacity > textBlockCapacity) return new (std::nothrow) char[capacity];
+char* newResultText(size_t capacity) {
+  if (capacity > textBlockCapacity) return new (libraryHeap) char[capacity];
   for (;;) {
     TextBlock* block = __atomic_load_n(&currentBlock, __ATOMIC_ACQUIRE);
     if (block != nullptr) {
@@ -43,8 +42,8 @@ char* newResultText(std::size_t capacity) {
     // Full, or none yet: a new block, with this text first in it. Where no
     // whole block can be had, storage that still holds this one text is
     // used all the same.
-    char* storage = new (std::nothrow) char[textBlockSize];
-    if (storage == nullptr) return new (std::nothrow) char[capacity];
+    char* storage = new (libraryHeap) char[textBlockSize];
+    if (storage == nullptr) return new (libraryHeap) char[capacity];
     TextBlock* next = reinterpret_cast<TextBlock*>(storage);
     next->used = capacity;
     if (__atomic_compare_exchange_n(&currentBlock, &block, next, false,
@@ -52,7 +51,7 @@ char* newResultText(std::size_t capacity) {
       return next->text;
     // Another thread installed a block first: this one is given back, and
     // the text is claimed from that one.
-    delete[] storage;
+    operator delete[](storage, libraryHeap);
   }
 }
 

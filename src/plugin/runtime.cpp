@@ -5,15 +5,10 @@
 
 #include <windows.h>
 
-#include <new>
-
 #include "../screen/platform.h"
+#include "result_text.h"
 
-namespace std {
-const nothrow_t nothrow{};
-}
-
-static HANDLE libraryHeap;
+static HANDLE heap;
 
 // Load and unload notifications: the library has nothing of its own to set
 // up or release, so every notification succeeds.
@@ -23,8 +18,8 @@ extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE instance, DWORD reason,
                                          LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     // Growable and serialised: value functions may run on many host threads.
-    libraryHeap = HeapCreate(0, 0, 0);
-    if (libraryHeap == nullptr) return FALSE;
+    heap = HeapCreate(0, 0, 0);
+    if (heap == nullptr) return FALSE;
     bindPlatform();
   }
   BOOL result = DllMain(instance, reason, reserved);
@@ -32,22 +27,18 @@ extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE instance, DWORD reason,
   // away whole anyway, and the system has already ended the other threads,
   // perhaps one while it held this heap's lock, which HeapDestroy would
   // then wait on for ever.
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr &&
-      libraryHeap != nullptr) {
-    HeapDestroy(libraryHeap);
-    libraryHeap = nullptr;
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr && heap != nullptr) {
+    HeapDestroy(heap);
+    heap = nullptr;
   }
   return result;
 }
 
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return HeapAlloc(libraryHeap, 0, size);
+void* operator new[](size_t size, const LibraryHeap&) noexcept {
+  return HeapAlloc(heap, 0, size);
 }
 
 // Only a block of texts that lost the race to be installed is given back.
-void operator delete[](void* storage) noexcept {
-  HeapFree(libraryHeap, 0, storage);
-}
-void operator delete[](void* storage, std::size_t) noexcept {
-  operator delete[](storage);
+void operator delete[](void* storage, const LibraryHeap&) noexcept {
+  HeapFree(heap, 0, storage);
 }

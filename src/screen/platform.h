@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "screen.h"
 
@@ -22,7 +22,7 @@ ScreenContext getScreenContext();
 void getCursorPosition(Point* cursor);
 
 // The colour at (x, y), or 0xFFFFFFFF when it cannot be read (GetPixel).
-ColourRef getPixel(ScreenContext context, std::int32_t x, std::int32_t y);
+ColourRef getPixel(ScreenContext context, int32_t x, int32_t y);
 
 // Gives back a context from getScreenContext (ReleaseDC with no window).
 void releaseScreenContext(ScreenContext context);

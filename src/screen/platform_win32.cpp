@@ -24,7 +24,7 @@ void getCursorPosition(Point* cursor) {
   *cursor = {point.x, point.y};
 }
 
-ColourRef getPixel(ScreenContext context, std::int32_t x, std::int32_t y) {
+ColourRef getPixel(ScreenContext context, int32_t x, int32_t y) {
   return GetPixel(static_cast<HDC>(context), x, y);
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "colour.h"
 
 // A cursor position in screen pixels, exactly as the platform reports it.
 struct Point {
-  std::int32_t x;
-  std::int32_t y;
+  int32_t x;
+  int32_t y;
 };
 
 struct ScreenSample {

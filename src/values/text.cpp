@@ -6,8 +6,8 @@ static char* writeLiteral(char* out, const char* text) {
   return out;
 }
 
-char* writeDecimal(char* out, std::int64_t value) {
-  auto magnitude = static_cast<std::uint32_t>(value < 0 ? -value : value);
+char* writeDecimal(char* out, int64_t value) {
+  auto magnitude = static_cast<uint32_t>(value < 0 ? -value : value);
   char digits[10];
   int count = 0;
   do {

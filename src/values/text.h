@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "../screen/colour.h"
 
@@ -12,7 +12,7 @@
 // magnitude fits 32 bits (a 32-bit coordinate plus one does): at most 11
 // characters. The digits are taken in 32-bit arithmetic, which needs no
 // compiler helper on i686.
-char* writeDecimal(char* out, std::int64_t value);
+char* writeDecimal(char* out, int64_t value);
 
 // Two upper-case hexadecimal digits, zero-padded, as printf "%02X".
 char* writeHexByte(char* out, unsigned byte);

@@ -4,21 +4,21 @@
 #include "text.h"
 
 // Capacities hold the longest text each function can write, with its NUL.
-constexpr std::size_t positionCapacity = 33;
-constexpr std::size_t decimalTripleCapacity = 33;
-constexpr std::size_t hexTripleCapacity = 9;
-constexpr std::size_t componentCapacity = 4;
+constexpr size_t positionCapacity = 33;
+constexpr size_t decimalTripleCapacity = 33;
+constexpr size_t hexTripleCapacity = 9;
+constexpr size_t componentCapacity = 4;
 
 // Positions are one-based. x + 1 is taken in 64 bits: at x = 2147483647 it
 // does not fit a 32-bit integer.
 const char* HOVERHUE_CALL mousex() {
   return answerWith<positionCapacity>(
-      [](char* text) { writeDecimal(text, std::int64_t{readCursor().x} + 1); });
+      [](char* text) { writeDecimal(text, int64_t{readCursor().x} + 1); });
 }
 
 const char* HOVERHUE_CALL mousey() {
   return answerWith<positionCapacity>(
-      [](char* text) { writeDecimal(text, std::int64_t{readCursor().y} + 1); });
+      [](char* text) { writeDecimal(text, int64_t{readCursor().y} + 1); });
 }
 
 const char* HOVERHUE_CALL colourRGB() {

@@ -63,8 +63,13 @@ void restoreThreadDpiAwareness(DpiContext previous) {
   if (previous == &hostContext) --fake.dpiSwitchesHeld;
 }
 
-// Replaces the library's one way of obtaining storage.
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+// Stands in for the library's heap, its one source of storage.
+static std::vector<void*>& heldStorage() {
+  static auto* held = new std::vector<void*>;  // outlives every destructor
+  return *held;
+}
+
+void* operator new[](size_t size, const LibraryHeap&) noexcept {
   if (recording && size > fake.storageLimit) {
     record({Event::AllocationFailed, size});
     return nullptr;
@@ -75,7 +80,16 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   // Exactly the size asked for: AddressSanitizer catches any overrun. Texts
   // are never freed, as in the library, where they go with its heap; held
   // here, they are no leak.
-  static auto* heap = new std::vector<void*>;  // outlives every destructor
-  heap->push_back(std::malloc(size != 0 ? size : 1));
-  return heap->back();
+  heldStorage().push_back(std::malloc(size != 0 ? size : 1));
+  return heldStorage().back();
+}
+
+void operator delete[](void* storage, const LibraryHeap&) noexcept {
+  auto& held = heldStorage();
+  for (auto i = held.begin(); i != held.end(); ++i)
+    if (*i == storage) {
+      held.erase(i);
+      std::free(storage);
+      return;
+    }
 }
