@@ -2,7 +2,7 @@
 a host and a person inspecting the file see.
 
 Usage: check_module.py PATH_TO_DLL VERSION ARCH
-  VERSION as in CMake (2.4.0); ARCH win32 or win64.
+  VERSION as in CMake (2.4.0); ARCH win32, win64 or arm64.
 Needs Debian's python3-pefile (/usr/bin/python3).
 """
 import os
@@ -50,7 +50,13 @@ def text(raw):
 ARCHITECTURES = {
     "win32": ("IMAGE_FILE_MACHINE_I386", pefile.OPTIONAL_HEADER_MAGIC_PE),
     "win64": ("IMAGE_FILE_MACHINE_AMD64", pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS),
+    "arm64": ("IMAGE_FILE_MACHINE_ARM64", pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS),
 }
+
+
+def directory_size(pe, name):
+    return pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY[name]].Size
 
 
 def check_headers(pe, path, arch, checks):
@@ -61,6 +67,13 @@ def check_headers(pe, path, arch, checks):
     checks.equal("optional header kind", pe.OPTIONAL_HEADER.Magic, magic)
     # A time stamp would make two builds of one commit differ.
     checks.equal("header time stamp", pe.FILE_HEADER.TimeDateStamp, 0)
+    # A host may load it anywhere in its address space.
+    checks.true("base relocations", directory_size(pe, "IMAGE_DIRECTORY_ENTRY_BASERELOC"))
+    if arch == "arm64":
+        # Without unwind data Windows on ARM64 cannot dispatch an exception
+        # through the library's frames, to a host's own handler or any other.
+        checks.true("unwind data (.pdata)",
+                    directory_size(pe, "IMAGE_DIRECTORY_ENTRY_EXCEPTION"))
     size = os.path.getsize(path)
     checks.true(f"file size {size} under {SIZE_LIMIT}", size < SIZE_LIMIT)
     print(f"{path}: {size} bytes")
@@ -72,6 +85,8 @@ def check_exports(pe, checks):
                  text(pe.get_string_at_rva(directory.struct.Name)),
                  "hoverhue.dll")
     checks.equal("export time stamp", directory.struct.TimeDateStamp, 0)
+    checks.equal("ordinal base", directory.struct.Base, 1)
+    checks.equal("export slots", directory.struct.NumberOfFunctions, len(EXPORTS))
     names = [(s.ordinal, text(s.name)) for s in directory.symbols]
     checks.equal("exports by ordinal", names,
                  list(enumerate(EXPORTS, start=1)))

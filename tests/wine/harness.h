@@ -336,8 +336,9 @@ class PositionScreen {
     auto* pixel = static_cast<DWORD*>(bits);
     for (int y = area.top; y < area.bottom; ++y)
       for (int x = area.left; x < area.right; ++x) {
+        // A 32-bit DIB holds blue in its low byte, COLORREF red.
         COLORREF c = colourAt(x, y);
-        *pixel++ = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
+        *pixel++ = RGB(GetBValue(c), GetGValue(c), GetRValue(c));
       }
     static ATOM windowClass = registerClass();
     window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,

@@ -1,8 +1,9 @@
 // hoverhue-pattern: covers every monitor with vertical bands of known
 // colours, so that a probe of the plug-in has something to read. Prints one
 // line, "ready", once the bands are on the screen, then stays until it is
-// closed, killed, or the given number of seconds has passed.
-//   hoverhue-pattern [SECONDS]
+// closed, killed, or the given number of seconds has passed. Given a
+// position, it puts the cursor there once the bands are shown.
+//   hoverhue-pattern [SECONDS [X Y]]
 
 #include <windows.h>
 
@@ -104,6 +105,7 @@ int main(int argc, char** argv) {
     if (shown) break;
     Sleep(10);
   }
+  if (argc > 3) SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3]));
   std::printf("ready %dx%d, %d bands", GetSystemMetrics(SM_CXSCREEN),
               GetSystemMetrics(SM_CYSCREEN), bandCount);
   for (int i = 0; i < monitors.count; ++i) {
