@@ -38,8 +38,11 @@ void operator delete[](void* p) noexcept { free(p); }
 void operator delete(void* p, size_t) noexcept { free(p); }
 void operator delete[](void* p, size_t) noexcept { free(p); }
 
+// A call of a pure virtual function, or a container that outgrows its
+// limits, ends the test program.
+extern "C" void __cxa_pure_virtual() { abort(); }
+
 namespace std {
-// A container that outgrows its limits ends the test program.
 void __throw_length_error(const char*) { abort(); }
 void __throw_bad_alloc() { abort(); }
 void __throw_bad_array_new_length() { abort(); }

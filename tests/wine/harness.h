@@ -234,15 +234,28 @@ inline void pumpMessages() {
   }
 }
 
-// A borderless topmost window filled with one colour.
-class ColourWindow {
+// A borderless topmost window over an area of the screen, in screen pixels,
+// that paints itself with paint().
+class ScreenWindow {
  public:
-  ColourWindow(RECT area, COLORREF colour) : area_(area), colour_(colour) {
+  explicit ScreenWindow(RECT area) : area_(area) {}
+  virtual ~ScreenWindow() {
+    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+    pumpMessages();
+  }
+  ScreenWindow(const ScreenWindow&) = delete;
+  ScreenWindow& operator=(const ScreenWindow&) = delete;
+
+ protected:
+  // Called by a derived constructor once it can paint: a base constructor
+  // would not reach its paint().
+  void show() {
     static ATOM windowClass = registerClass();
     window_ = CreateWindowExA(
         WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
-        MAKEINTATOM(windowClass), "", WS_POPUP, area.left, area.top,
-        area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+        MAKEINTATOM(windowClass), "", WS_POPUP, area_.left, area_.top,
+        area_.right - area_.left, area_.bottom - area_.top, nullptr, nullptr,
         GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     // Shown without activation: Wine leaves such a window to itself rather
@@ -250,14 +263,47 @@ class ColourWindow {
     // server lacks when the window goes away.
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    UpdateWindow(window_);
+  }
+  virtual void paint(HDC dc, const RECT& client) = 0;
+
+  RECT area_;
+  HWND window_ = nullptr;
+
+ private:
+  static ATOM registerClass() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "hoverhue-test-window";
+    return RegisterClassA(&wc);
+  }
+
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam,
+                                    LPARAM lparam) {
+    auto* self = reinterpret_cast<ScreenWindow*>(
+        GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_PAINT && self != nullptr) {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      RECT client;
+      GetClientRect(window, &client);
+      self->paint(dc, client);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+  }
+};
+
+// A window filled with one colour.
+class ColourWindow : public ScreenWindow {
+ public:
+  ColourWindow(RECT area, COLORREF colour) : ScreenWindow(area), colour_(colour) {
+    show();
     fill(colour);
   }
-  ~ColourWindow() {
-    DestroyWindow(window_);
-    pumpMessages();
-  }
-  ColourWindow(const ColourWindow&) = delete;
-  ColourWindow& operator=(const ColourWindow&) = delete;
 
   // Repaints the whole window and waits until the screen shows the colour;
   // false when it never does.
@@ -277,36 +323,13 @@ class ColourWindow {
   }
 
  private:
-  static ATOM registerClass() {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "hoverhue-test-colour";
-    return RegisterClassA(&wc);
+  void paint(HDC dc, const RECT& client) override {
+    HBRUSH brush = CreateSolidBrush(colour_);
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
   }
 
-  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam,
-                                    LPARAM lparam) {
-    auto* self = reinterpret_cast<ColourWindow*>(
-        GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == WM_ERASEBKGND) return 1;
-    if (message == WM_PAINT && self != nullptr) {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
-      HBRUSH brush = CreateSolidBrush(self->colour_);
-      RECT client;
-      GetClientRect(window, &client);
-      FillRect(dc, &client, brush);
-      DeleteObject(brush);
-      EndPaint(window, &paint);
-      return 0;
-    }
-    return DefWindowProcA(window, message, wparam, lparam);
-  }
-
-  RECT area_;
   COLORREF colour_;
-  HWND window_ = nullptr;
 };
 
 // A colour that names its screen position: x in red and the low nibble of
@@ -316,13 +339,13 @@ inline COLORREF colourAt(int x, int y) {
   return RGB(x & 0xFF, ((x >> 8) & 0xF) | (((y >> 8) & 0xF) << 4), y & 0xFF);
 }
 
-// A topmost window over area, in screen pixels, painted from a bitmap in
-// which every pixel holds colourAt its own screen position. Make it while
-// the thread is per-monitor aware (or on an unscaled display), so nothing
-// scales it; one per monitor, as a window is kept on one.
-class PositionScreen {
+// A window painted from a bitmap in which every pixel holds colourAt its
+// own screen position. Make it while the thread is per-monitor aware (or on
+// an unscaled display), so nothing scales it; one per monitor, as a window
+// is kept on one.
+class PositionScreen : public ScreenWindow {
  public:
-  explicit PositionScreen(RECT area) : area_(area) {
+  explicit PositionScreen(RECT area) : ScreenWindow(area) {
     const int width = area.right - area.left, height = area.bottom - area.top;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -340,23 +363,9 @@ class PositionScreen {
         COLORREF c = colourAt(x, y);
         *pixel++ = RGB(GetBValue(c), GetGValue(c), GetRValue(c));
       }
-    static ATOM windowClass = registerClass();
-    window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
-                              MAKEINTATOM(windowClass), "", WS_POPUP, area.left,
-                              area.top, width, height, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
-    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    UpdateWindow(window_);
+    show();
   }
-  ~PositionScreen() {
-    DestroyWindow(window_);
-    DeleteObject(bitmap_);
-    pumpMessages();
-  }
-  PositionScreen(const PositionScreen&) = delete;
-  PositionScreen& operator=(const PositionScreen&) = delete;
+  ~PositionScreen() override { DeleteObject(bitmap_); }
 
   // Waits until the screen shows the positions at the area's corners and
   // centre; false when it never does.
@@ -378,37 +387,15 @@ class PositionScreen {
   }
 
  private:
-  static ATOM registerClass() {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "hoverhue-test-positions";
-    return RegisterClassA(&wc);
+  void paint(HDC dc, const RECT& client) override {
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(source, bitmap_);
+    BitBlt(dc, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
   }
 
-  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam,
-                                    LPARAM lparam) {
-    auto* self = reinterpret_cast<PositionScreen*>(
-        GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == WM_ERASEBKGND) return 1;
-    if (message == WM_PAINT && self != nullptr) {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
-      HDC source = CreateCompatibleDC(dc);
-      HGDIOBJ old = SelectObject(source, self->bitmap_);
-      BitBlt(dc, 0, 0, self->area_.right - self->area_.left,
-             self->area_.bottom - self->area_.top, source, 0, 0, SRCCOPY);
-      SelectObject(source, old);
-      DeleteDC(source);
-      EndPaint(window, &paint);
-      return 0;
-    }
-    return DefWindowProcA(window, message, wparam, lparam);
-  }
-
-  RECT area_;
   HBITMAP bitmap_ = nullptr;
-  HWND window_ = nullptr;
 };
 
 // The monitors as the system reports them to the calling thread, the
