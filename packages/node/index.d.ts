@@ -1,0 +1,43 @@
+/** The cursor in the calling process's own screen coordinates, zero-based. */
+export interface Cursor {
+  x: number;
+  y: number;
+}
+
+/** One pixel: components 0 to 255, and hex in CSS notation ("#ff8000"). */
+export interface Colour {
+  r: number;
+  g: number;
+  b: number;
+  hex: string;
+}
+
+/**
+ * Where the cursor is. Left of or above the primary monitor, x or y is
+ * negative. Throws an Error with code HOVERHUE_NO_MEMORY when the DLL's
+ * storage is exhausted.
+ */
+export function cursor(): Cursor;
+
+/**
+ * The pixel physically under the cursor, on any monitor at any scale, from
+ * one sample. Throws like cursor().
+ */
+export function colour(): Colour;
+
+/** The plug-in's function list: the ten names below, joined by "|". */
+export function init(): string;
+
+/** The plug-in's own texts, exactly: positions one-based ("1" at the left). */
+export function mousex(): string;
+export function mousey(): string;
+/** "R:255 G:128 B:0" */
+export function colourRGB(): string;
+export function colourR(): string;
+export function colourG(): string;
+export function colourB(): string;
+/** "FF 80 00" */
+export function colourHex(): string;
+export function colourRx(): string;
+export function colourGx(): string;
+export function colourBx(): string;

@@ -1,0 +1,134 @@
+// Checks the hoverhue package, installed beside this script, under Node.js
+// for Windows over a screen whose every pixel names its physical position
+// (position_screen): at each point given, in this process's own coordinates,
+// the ten texts, cursor() and colour(); then the import form, worker
+// threads and a second instance sharing the DLL, and the reload that keeps
+// memory bounded. Under Wine, output to a pipe fails: it goes to OUT.
+//   node --expose-gc --max-semi-space-size=1 check.js OUT SCALE X,Y [X,Y ...]
+// SCALE is how much larger physical pixels are than this process's.
+'use strict';
+const { execFileSync } = require('child_process');
+const fs = require('fs');
+const path = require('path');
+const koffi = require('koffi');
+const { Worker } = require('worker_threads');
+
+const [out, scale, ...points] = process.argv.slice(2);
+// Written as it goes, so that a run that hangs shows how far it came.
+fs.writeFileSync(out, '');
+const report = (line) => fs.appendFileSync(out, `${line}\n`);
+let passed = 0, failed = 0;
+function check(what, actual, expected) {
+  const same = JSON.stringify(actual) === JSON.stringify(expected);
+  same ? passed++ : failed++;
+  if (!same) report(`FAIL ${what}: expected ${JSON.stringify(expected)}, got ${JSON.stringify(actual)}`);
+}
+
+// The colour position_screen paints at (x, y): x in red and the low nibble
+// of green, y in blue and the high nibble.
+function colourAt(x, y) {
+  return [x & 0xff, ((x >> 8) & 0xf) | (((y >> 8) & 0xf) << 4), y & 0xff];
+}
+function expectedTexts(x, y, [r, g, b]) {
+  const hex = (v) => v.toString(16).toUpperCase().padStart(2, '0');
+  return {
+    mousex: String(x + 1), mousey: String(y + 1), colourRGB: `R:${r} G:${g} B:${b}`,
+    colourR: String(r), colourG: String(g), colourB: String(b),
+    colourHex: `${hex(r)} ${hex(g)} ${hex(b)}`, colourRx: hex(r), colourGx: hex(g), colourBx: hex(b),
+  };
+}
+
+// position_screen moves the cursor, in the same coordinates as this process.
+function moveCursor(x, y) {
+  try {
+    execFileSync(path.join(__dirname, '..', 'position_screen.exe'), ['move', x, y], { stdio: 'ignore' });
+    return true;
+  } catch (error) {
+    return false;
+  }
+}
+const kernel32 = koffi.load('kernel32.dll');
+const COUNTERS = koffi.struct('PROCESS_MEMORY_COUNTERS', {
+  cb: 'uint32', PageFaultCount: 'uint32', PeakWorkingSetSize: 'size_t',
+  WorkingSetSize: 'size_t', QuotaPeakPagedPoolUsage: 'size_t', QuotaPagedPoolUsage: 'size_t',
+  QuotaPeakNonPagedPoolUsage: 'size_t', QuotaNonPagedPoolUsage: 'size_t',
+  PagefileUsage: 'size_t', PeakPagefileUsage: 'size_t',
+});
+const GetCurrentProcess = kernel32.func('void * __stdcall GetCurrentProcess()');
+const GetProcessMemoryInfo = kernel32.func(
+  'int __stdcall K32GetProcessMemoryInfo(void *process, _Out_ PROCESS_MEMORY_COUNTERS *counters, uint32 size)');
+// The process's committed private memory, after a garbage collection.
+function committed() {
+  global.gc();
+  const counters = {};
+  GetProcessMemoryInfo(GetCurrentProcess(), counters, koffi.sizeof(COUNTERS));
+  return Number(counters.PagefileUsage);
+}
+
+// Readings beyond the reload threshold (low in this test) give their memory
+// back, while one instance of the package has the DLL: instances share it.
+// Node.js itself grows by a megabyte or more over the first few thousand
+// readings (the test pins its young generation, which else grows in steps
+// of megabytes); the DLL's texts would add 1.5 MB over the 20,000 measured.
+function boundedMemory(hoverhue, when) {
+  for (let i = 0; i < 5000; i++) { hoverhue.cursor(); hoverhue.colour(); }
+  const before = committed();
+  for (let i = 0; i < 20000; i++) { hoverhue.cursor(); hoverhue.colour(); }
+  const grown = committed() - before;
+  report(`${when}: 20000 readings grew committed memory by ${grown} bytes`);
+  check(`${when}: 20000 readings leave committed memory within 512 KiB`, grown < 512 * 1024, true);
+}
+
+async function main() {
+  const hoverhue = require('hoverhue');
+  check('init', hoverhue.init(), 'mousex|mousey|colourRGB|colourR|colourG|colourB|colourHex|colourRx|colourGx|colourBx');
+  let last;
+  for (const point of points) {
+    const [x, y] = point.split(',').map(Number);
+    const physical = [Math.trunc(x * scale), Math.trunc(y * scale)];
+    if (!moveCursor(x, y)) { check(`the cursor moves to (${x}, ${y})`, false, true); continue; }
+    const [r, g, b] = colourAt(...physical);
+    const texts = expectedTexts(x, y, [r, g, b]);
+    for (const name of Object.keys(texts)) check(`${name}() at (${x}, ${y})`, hoverhue[name](), texts[name]);
+    const hex = '#' + [r, g, b].map((v) => v.toString(16).padStart(2, '0')).join('');
+    check(`cursor() at (${x}, ${y})`, hoverhue.cursor(), { x, y });
+    check(`colour() at (${x}, ${y}), physical (${physical})`, hoverhue.colour(), { r, g, b, hex });
+    report(`at (${x}, ${y}): cursor() ${JSON.stringify(hoverhue.cursor())}, colour() ${JSON.stringify(hoverhue.colour())}`);
+    last = texts;
+  }
+
+  boundedMemory(hoverhue, 'one instance');
+
+  // The import form is the same module.
+  const imported = await import('hoverhue');
+  check('import gives the functions of require', imported.colour === hoverhue.colour, true);
+
+  // Worker threads load the package each for itself, into the one DLL.
+  const workerCode = `const h = require('hoverhue'); const { parentPort } = require('worker_threads');
+    const texts = []; for (let i = 0; i < 200; i++) texts.push(h.mousex() + ' ' + h.colourHex());
+    parentPort.postMessage([...new Set(texts)]);`;
+  const results = await Promise.all([1, 2].map(() => new Promise((done, fail) => {
+    const worker = new Worker(workerCode, { eval: true });
+    worker.once('message', done);
+    worker.once('error', fail);
+  })));
+  for (const seen of results) check('a worker thread reads the same texts', seen, [`${last.mousex} ${last.colourHex}`]);
+  // Each worker's instance gave the DLL back as its thread ended.
+  boundedMemory(hoverhue, 'after two worker threads ended');
+
+  // A second instance of the package in this thread; both reload often
+  // (the test runs with a low threshold), each while the other holds the DLL.
+  const file = require.resolve('hoverhue');
+  delete require.cache[file];
+  const second = require(file);
+  check('a second instance is its own', second !== hoverhue, true);
+  const mixed = new Set();
+  for (let i = 0; i < 2000; i++) mixed.add(`${hoverhue.colourHex()} ${second.mousey()} ${second.colourRGB()}`);
+  check('two instances reloading in turn read the same texts', [...mixed],
+    [`${last.colourHex} ${last.mousey} ${last.colourRGB}`]);
+}
+
+main().catch((error) => { failed++; report(`FAIL ${error.stack}`); }).finally(() => {
+  report(`${passed} passed, ${failed} failed`);
+  process.exit(failed === 0 ? 0 : 1);
+});
