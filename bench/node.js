@@ -63,22 +63,7 @@ function timing() {
 
 // Committed memory after the first thousand readings and after READINGS.
 function memory(readings) {
-  const kernel32 = koffi.load('kernel32.dll');
-  const COUNTERS = koffi.struct('PROCESS_MEMORY_COUNTERS', {
-    cb: 'uint32', PageFaultCount: 'uint32', PeakWorkingSetSize: 'size_t',
-    WorkingSetSize: 'size_t', QuotaPeakPagedPoolUsage: 'size_t', QuotaPagedPoolUsage: 'size_t',
-    QuotaPeakNonPagedPoolUsage: 'size_t', QuotaNonPagedPoolUsage: 'size_t',
-    PagefileUsage: 'size_t', PeakPagefileUsage: 'size_t',
-  });
-  const process_ = kernel32.func('void * __stdcall GetCurrentProcess()')();
-  const info = kernel32.func(
-    'int __stdcall K32GetProcessMemoryInfo(void *process, _Out_ PROCESS_MEMORY_COUNTERS *counters, uint32 size)');
-  const committed = () => {
-    global.gc();
-    const counters = {};
-    info(process_, counters, koffi.sizeof(COUNTERS));
-    return Number(counters.PagefileUsage);
-  };
+  const committed = require('./committed.js');
   library.unload();
   const rows = ['| Readings | Committed memory, bytes | Since the first thousand |', '|---:|---:|---:|'];
   let first;

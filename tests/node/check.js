@@ -10,7 +10,6 @@
 const { execFileSync } = require('child_process');
 const fs = require('fs');
 const path = require('path');
-const koffi = require('koffi');
 const { Worker } = require('worker_threads');
 
 const [out, scale, ...points] = process.argv.slice(2);
@@ -47,27 +46,8 @@ function moveCursor(x, y) {
     return false;
   }
 }
-const kernel32 = koffi.load('kernel32.dll');
-const COUNTERS = koffi.struct('PROCESS_MEMORY_COUNTERS', {
-  cb: 'uint32', PageFaultCount: 'uint32', PeakWorkingSetSize: 'size_t',
-  WorkingSetSize: 'size_t', QuotaPeakPagedPoolUsage: 'size_t', QuotaPagedPoolUsage: 'size_t',
-  QuotaPeakNonPagedPoolUsage: 'size_t', QuotaNonPagedPoolUsage: 'size_t',
-  PagefileUsage: 'size_t', PeakPagefileUsage: 'size_t',
-});
-const GetCurrentProcess = kernel32.func('void * __stdcall GetCurrentProcess()');
-const GetProcessMemoryInfo = kernel32.func(
-  'int __stdcall K32GetProcessMemoryInfo(void *process, _Out_ PROCESS_MEMORY_COUNTERS *counters, uint32 size)');
-// The process's committed private memory, after a garbage collection.
-function committed() {
-  global.gc();
-  const counters = {};
-  GetProcessMemoryInfo(GetCurrentProcess(), counters, koffi.sizeof(COUNTERS));
-  return Number(counters.PagefileUsage);
-}
+const committed = require('./committed.js');
 
-// Readings beyond the reload threshold (low in this test) give their memory
-// back, while one instance of the package has the DLL (instances share it):
-// here, after worker threads that had it have ended.
 // Node.js itself grows by up to 2.5 MB over the first 25,000 readings or so,
 // and as much again after worker threads have run (the test pins its young
 // generation, which else grows in steps of megabytes); without the reloads
