@@ -9,8 +9,9 @@ const path = require('path');
 const builds = { ia32: 'ia32', x64: 'x64', arm64: 'arm64' };
 const valueNames = ['mousex', 'mousey', 'colourRGB', 'colourR', 'colourG',
   'colourB', 'colourHex', 'colourRx', 'colourGx', 'colourBx'];
-// Bytes of the DLL's heap that one answer of each function keeps.
-const capacity = { mousex: 33, mousey: 33, colourRGB: 33, colourHex: 9 };
+// Bytes of the DLL's heap that one answer of each function keeps (init's
+// list is constant).
+const capacity = { init: 0, mousex: 33, mousey: 33, colourRGB: 33, colourHex: 9 };
 
 function failure(code, message) {
   return Object.assign(new Error(message), { code });
@@ -66,7 +67,7 @@ function call(name) {
     library = null;
   }
   if (library === null) load();
-  kept += capacity[name] || 4;
+  kept += capacity[name] ?? 4;
   return functions[name]();
 }
 
@@ -94,5 +95,7 @@ function colour() {
 load();
 // A worker thread that ends gives its hold on the DLL back.
 process.once('exit', () => library && library.unload());
-module.exports = { cursor, colour, init: () => functions.init() };
+// Every call goes through call(), so none reaches a DLL that was unloaded
+// and failed to load again.
+module.exports = { cursor, colour, init: () => call('init') };
 for (const name of valueNames) module.exports[name] = () => call(name);
