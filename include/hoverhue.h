@@ -1,6 +1,8 @@
 /* hoverhue: the mouse cursor's position and the colour of the screen pixel
  * under it, as short 8-bit texts. The twelve exports of hoverhue.dll, for C
- * and C++, 32-bit and 64-bit Windows.
+ * and C++: 32-bit and 64-bit x86 Windows, and ARM64 Windows (a native ARM64
+ * host loads the arm64 build; an x86 or x64 host that Windows on ARM runs
+ * emulated keeps its x86 or x64 build).
  *
  * Who owns a text: the library. Every text stays valid until the library is
  * unloaded, when its private heap goes, taking every text along. Copy what
@@ -13,12 +15,23 @@
  * The empty text "" from a value call means the library's storage ran out;
  * no real answer is empty.
  *
- * The functions use the C calling convention (cdecl; on x64 there is only
- * one). getparam is the only one with an argument: a 32-bit host that
- * wrongly assumes stdcall expects the callee to pop it, so each call leaves
- * its stack pointer 4 bytes low. A caller that restores its stack from a
- * frame pointer recovers at its epilogue; one that does not drifts with
- * every call. */
+ * The functions use the C calling convention (cdecl; on x64 and ARM64
+ * there is only one). getparam is the only one with an argument: a 32-bit
+ * host that wrongly assumes stdcall expects the callee to pop it, so each
+ * call leaves its stack pointer 4 bytes low. A caller that restores its
+ * stack from a frame pointer recovers at its epilogue; one that does not
+ * drifts with
+ * every call.
+ *
+ * Threads: any export may be called from any thread, at the same time as
+ * any other; each call works on its own text and its own sample.
+ *
+ * Coordinates: mousex and mousey answer in the calling thread's own
+ * coordinates, as Windows gives it the cursor, while the colour functions
+ * read the pixel physically under the pointer (on Windows 10 1607 and
+ * later). In a host that is not DPI aware, on a scaled display, the two
+ * differ: at 150% with the pointer at physical pixel (900, 600), mousex
+ * says 601 and the colour is that of (900, 600). */
 #ifndef HOVERHUE_H
 #define HOVERHUE_H
 
@@ -31,6 +44,11 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* For hosts that find the exports with GetProcAddress: the type of init and
+ * the ten value functions, and the type of getparam. */
+typedef const char*(HOVERHUE_CALL* hoverhue_text_fn)(void);
+typedef const char*(HOVERHUE_CALL* hoverhue_param_fn)(unsigned int index);
 
 /* The names of the ten value functions, joined by '|'. Constant storage. */
 const char* HOVERHUE_CALL init(void);

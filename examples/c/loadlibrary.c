@@ -1,11 +1,12 @@
 /* Loads hoverhue.dll by name, as a host does, and prints every function's
  * answer as "name: text". Build with any C compiler for Windows, of the
- * host's bitness; no import library or header needed. */
+ * host's bitness; no import library needed, and the header only for the
+ * functions' type. */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
-typedef const char*(__cdecl* TextFunction)(void);
+#include "hoverhue.h"
 
 int main(void) {
   HMODULE library = LoadLibraryA("hoverhue.dll");
@@ -14,13 +15,15 @@ int main(void) {
     fprintf(stderr, "cannot load hoverhue.dll (error %lu)\n", GetLastError());
     return 1;
   }
-  TextFunction init = (TextFunction)(void*)GetProcAddress(library, "init");
+  hoverhue_text_fn init =
+      (hoverhue_text_fn)(void*)GetProcAddress(library, "init");
   char names[256];
   /* Copy what you keep: texts live until FreeLibrary, and are never freed. */
   strncpy(names, init(), sizeof names - 1);
   names[sizeof names - 1] = '\0';
   for (char* name = strtok(names, "|"); name; name = strtok(NULL, "|")) {
-    TextFunction value = (TextFunction)(void*)GetProcAddress(library, name);
+    hoverhue_text_fn value =
+        (hoverhue_text_fn)(void*)GetProcAddress(library, name);
     printf("%s: %s\n", name, value());
   }
   FreeLibrary(library);

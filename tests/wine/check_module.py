@@ -6,6 +6,7 @@ Usage: check_module.py PATH_TO_DLL VERSION ARCH
 Needs Debian's python3-pefile (/usr/bin/python3).
 """
 import os
+import struct
 import sys
 
 import pefile
@@ -23,7 +24,8 @@ IMPORTS = {
 STRING_KEYS = ["Comments", "CompanyName", "FileDescription", "FileVersion",
                "InternalName", "LegalCopyright", "OriginalFilename",
                "ProductName", "ProductVersion", "SpecialBuild"]
-SIZE_LIMIT = 16 * 1024
+# Every build fits in 8 KiB, unwind data included.
+SIZE_LIMIT = 8 * 1024
 LANGUAGE = 0x0C09
 
 
@@ -69,14 +71,43 @@ def check_headers(pe, path, arch, checks):
     checks.equal("header time stamp", pe.FILE_HEADER.TimeDateStamp, 0)
     # A host may load it anywhere in its address space.
     checks.true("base relocations", directory_size(pe, "IMAGE_DIRECTORY_ENTRY_BASERELOC"))
-    if arch == "arm64":
-        # Without unwind data Windows on ARM64 cannot dispatch an exception
-        # through the library's frames, to a host's own handler or any other.
-        checks.true("unwind data (.pdata)",
-                    directory_size(pe, "IMAGE_DIRECTORY_ENTRY_EXCEPTION"))
+    if arch == "win32":
+        # No SafeSEH table: the image registers no exception handler, and
+        # says so rather than leaving a scanner to guess.
+        checks.true("NO_SEH flag", pe.OPTIONAL_HEADER.DllCharacteristics & 0x400)
     size = os.path.getsize(path)
-    checks.true(f"file size {size} under {SIZE_LIMIT}", size < SIZE_LIMIT)
+    checks.true(f"file size {size} at most {SIZE_LIMIT}", size <= SIZE_LIMIT)
     print(f"{path}: {size} bytes")
+
+
+def unwind_starts(pe, arch):
+    """The start addresses of the functions that .pdata describes: x64
+    entries are 12 bytes (start, end, unwind info), ARM64 ones 8."""
+    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXCEPTION"]]
+    if entry.Size == 0:
+        return set()
+    data = pe.get_data(entry.VirtualAddress, entry.Size)
+    width = 12 if arch == "win64" else 8
+    return {struct.unpack_from("<I", data, at)[0]
+            for at in range(0, len(data) - width + 1, width)}
+
+
+def check_unwind(pe, arch, checks):
+    """On x64 and ARM64 Windows finds a frame's caller only through the
+    unwind data of its function; a function without it is taken for a leaf,
+    and an exception raised below the library (in a host's hook of a system
+    call, say) cannot pass through to the host's own handler."""
+    if arch == "win32":
+        return
+    starts = unwind_starts(pe, arch)
+    print(f"unwind entries: {len(starts)}")
+    # init and getparam only return a constant's address: leaves, which
+    # need none. Every value function calls the system.
+    for symbol in pe.DIRECTORY_ENTRY_EXPORT.symbols:
+        name = text(symbol.name)
+        if name not in ("init", "getparam"):
+            checks.true(f"{name} has unwind data", symbol.address in starts)
 
 
 def check_exports(pe, checks):
@@ -167,6 +198,7 @@ def main():
     checks = Checks()
     check_headers(pe, path, arch, checks)
     check_exports(pe, checks)
+    check_unwind(pe, arch, checks)
     check_imports(pe, checks)
     check_resources(pe, checks)
     check_version(pe, version, checks)
