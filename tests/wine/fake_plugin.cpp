@@ -15,7 +15,7 @@
 #define FAKE_LIST "mousex|hostile"
 #elif defined(FAKE_NULLINIT)
 #define FAKE_LIST nullptr
-#elif defined(FAKE_CRASHLOAD)
+#elif defined(FAKE_CRASHLOAD) || defined(FAKE_HANDLEDLOAD)
 #define FAKE_LIST "mousex"
 #endif
 
@@ -40,6 +40,25 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     volatile int* nowhere = nullptr;
     *nowhere = 1;
+  }
+  return TRUE;
+}
+#endif
+
+#if defined(FAKE_HANDLEDLOAD)
+// An access violation that the plug-in handles itself while it loads, by a
+// handler of its own that a host's first-chance handler sees it before.
+static LONG CALLBACK carryOn(EXCEPTION_POINTERS* exception) {
+  return exception->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION
+             ? EXCEPTION_CONTINUE_EXECUTION
+             : EXCEPTION_CONTINUE_SEARCH;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    PVOID handler = AddVectoredExceptionHandler(0, carryOn);
+    RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
+    RemoveVectoredExceptionHandler(handler);
   }
   return TRUE;
 }

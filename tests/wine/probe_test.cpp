@@ -173,6 +173,18 @@ void checkBadInput(Checks& checks) {
                "the plug-in crashed in crash");
   checkFailure(checks, "--dll fake_crashload.dll", 7,
                "the plug-in crashed in DllMain");
+  Run handled = runProbe("--dll fake_handledload.dll");
+  char what[96];
+  std::snprintf(what, sizeof what,
+                "an exception that DllMain handles is no crash: exit 0 "
+                "(got %lu)",
+                handled.exitCode);
+  checks.truth(what, handled.exitCode == 0);
+  checks.text("the plug-in that handled it answers", handled.out.c_str(),
+              "mousex: 7\n");
+  // A message is never cut, however long the path that it names.
+  const std::string deep = std::string(1500, 'd') + "\\nosuch.dll";
+  checkFailure(checks, "--dll " + deep, 3, deep.c_str());
   Run huge = runProbe("--dll fake_huge.dll");
   checks.truth("a 5 MB malformed list: exit 5, a short message",
                huge.exitCode == 5 && huge.err.size() < 1000 &&
