@@ -1,6 +1,7 @@
 // Times one reading through the hoverhue package, cursor() and colour(),
+// synchronous and through hoverhue/promises (awaited one after another),
 // beside the same three calls (mousex, mousey, colourHex) made through koffi
-// directly, in rounds that alternate so both meet the same load; the totals
+// directly, in rounds that alternate so all meet the same load; the totals
 // include the package's reloads. The direct calls go to a copy of the DLL, a
 // module of its own, so the package's reloads really unload its DLL.
 // Writes Markdown to OUT (under Wine, output to a pipe fails).
@@ -13,6 +14,7 @@ const os = require('os');
 const path = require('path');
 const koffi = require('koffi');
 const hoverhue = require('hoverhue');
+const promises = require('hoverhue/promises');
 
 const out = process.argv[2];
 const dll = path.join(path.dirname(require.resolve('hoverhue')), process.arch, 'hoverhue.dll');
@@ -26,22 +28,27 @@ function bind(library) {
 let library = koffi.load(copy), direct = bind(library);
 const milliseconds = (start) => Number(process.hrtime.bigint() - start) / 1e6;
 
-function timing() {
+async function timing() {
   const rounds = 21, readings = 1000;
-  let packaged = 0, raw = 0;
+  let packaged = 0, promised = 0, raw = 0;
   for (let round = 0; round < rounds; round++) {
     let start = process.hrtime.bigint();
     for (let i = 0; i < readings; i++) { hoverhue.cursor(); hoverhue.colour(); }
     packaged += milliseconds(start);
     start = process.hrtime.bigint();
+    for (let i = 0; i < readings; i++) { await promises.cursor(); await promises.colour(); }
+    promised += milliseconds(start);
+    start = process.hrtime.bigint();
     for (let i = 0; i < readings; i++) { direct.mousex(); direct.mousey(); direct.colourHex(); }
     raw += milliseconds(start);
   }
-  // One reload as the package makes it: unload, load, bind.
+  // One reload as the package makes it: unload, copy the DLL anew, load, bind.
   const reloads = [];
   for (let i = 0; i < 21; i++) {
     const start = process.hrtime.bigint();
     library.unload();
+    fs.rmSync(copy);
+    fs.copyFileSync(dll, copy);
     library = koffi.load(copy);
     direct = bind(library);
     reloads.push(milliseconds(start));
@@ -54,6 +61,8 @@ function timing() {
     '|---|---:|---:|---:|',
     `| \`cursor()\` and \`colour()\` | ${(packaged / n * 1000).toFixed(0)} | ` +
       `${(perReading * 1000).toFixed(0)} | ${(packaged / raw).toFixed(3)} |`,
+    `| the same from \`hoverhue/promises\`, awaited | ${(promised / n * 1000).toFixed(0)} | ` +
+      `${(perReading * 1000).toFixed(0)} | ${(promised / raw).toFixed(3)} |`,
     '',
     '| One reload, ms | Readings between reloads | Reload per reading, amortised |',
     '|---:|---:|---:|',
@@ -78,7 +87,9 @@ function memory(readings) {
   return rows.join('\n');
 }
 
-const table = process.argv[3] === 'memory' ? memory(Number(process.argv[4])) : timing();
-fs.writeFileSync(out, table + '\n');
-if (process.argv[3] !== 'memory') library.unload();
-fs.rmSync(path.dirname(copy), { recursive: true });
+(async () => {
+  const table = process.argv[3] === 'memory' ? memory(Number(process.argv[4])) : await timing();
+  fs.writeFileSync(out, table + '\n');
+  if (process.argv[3] !== 'memory') library.unload();
+  fs.rmSync(path.dirname(copy), { recursive: true });
+})();

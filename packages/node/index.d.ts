@@ -13,15 +13,25 @@ export interface Colour {
 }
 
 /**
+ * True on Windows in an ia32, x64 or arm64 process. Elsewhere the package
+ * imports as well, and every call throws an Error with code
+ * HOVERHUE_UNSUPPORTED.
+ */
+export const supported: boolean;
+
+/**
  * Where the cursor is. Left of or above the primary monitor, x or y is
- * negative. Throws an Error with code HOVERHUE_NO_MEMORY when the DLL's
- * storage is exhausted.
+ * negative. x and y are two samples. Throws an Error with code
+ * HOVERHUE_NO_MEMORY when the DLL's storage is exhausted, and like every
+ * call HOVERHUE_UNSUPPORTED, HOVERHUE_LOAD_FAILED (the DLL would not load;
+ * the next call tries again) or HOVERHUE_BAD_SETTING (HOVERHUE_RELOAD_BYTES
+ * is no positive whole number).
  */
 export function cursor(): Cursor;
 
 /**
  * The pixel physically under the cursor, on any monitor at any scale, from
- * one sample. Throws like cursor().
+ * one sample (another than cursor()'s). Throws like cursor().
  */
 export function colour(): Colour;
 

@@ -1,7 +1,8 @@
-// The same module for import, by name.
+// The same module for import, by name or as a default.
 import hoverhue from './index.js';
 
+export default hoverhue;
 export const {
-  cursor, colour, init, mousex, mousey, colourRGB, colourR, colourG, colourB,
+  supported, cursor, colour, init, mousex, mousey, colourRGB, colourR, colourG, colourB,
   colourHex, colourRx, colourGx, colourBx,
 } = hoverhue;
