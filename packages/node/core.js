@@ -41,8 +41,11 @@ const copies = path.join(os.tmpdir(), 'hoverhue');
 
 // This thread's hold on its copy of the DLL, made by the first instance here.
 const state = globalThis[Symbol.for(`hoverhue ${source}`)] ??= (() => {
-  const made = { library: null, functions: null, copy: null, kept: 0, inFlight: 0, koffi: null };
-  process.once('exit', () => made.library && unload(made));
+  const made = { module: null, functions: null, copy: null, kept: 0, inFlight: 0, system: null };
+  process.once('exit', () => {
+    if (made.module) unload(made);
+    if (made.copy) fs.rmSync(made.copy, { force: true });
+  });
   return made;
 })();
 
@@ -66,8 +69,8 @@ function reloadBytes() {
   return Number(setting);
 }
 
-// Copies that processes which ended left behind (a process killed, a worker
-// terminated) go when a process first loads the DLL.
+// Copies that processes which ended left behind go when a process first
+// loads the DLL; a copy goes with its process.
 let swept = false;
 function sweep() {
   swept = true;
@@ -85,47 +88,80 @@ function loadFailure(cause, why = cause.message) {
   return failure('HOVERHUE_LOAD_FAILED', `hoverhue cannot load ${source}: ${why}`, cause);
 }
 
-function load(hold) {
-  if (hold.koffi === null) {
-    try {
-      hold.koffi = require('koffi');
-    } catch (cause) {
-      throw failure('HOVERHUE_NO_FFI', `hoverhue needs koffi's binary for win32 ` +
-        `${process.arch}, which did not load (install the app's dependencies for ` +
-        `this platform and architecture): ${cause.message}`, cause);
-    }
+// koffi, and the system's loader through it, bound once for the thread. The
+// DLL is loaded and its functions found with the system's own calls, and a
+// function is made callable anew only where the DLL came back at another
+// address: koffi keeps some 35 KB of every library that it loads and binds,
+// which reloads would otherwise heap up.
+function system(hold) {
+  // Shared by every copy of the package in the thread: koffi names the
+  // function type once for them all, and a callable function suits any
+  // DLL that has a text function at its address.
+  hold.system ??= globalThis[Symbol.for('hoverhue system 1')] ??= bindSystem();
+  return hold.system;
+}
+
+function bindSystem() {
+  let koffi;
+  try {
+    koffi = require('koffi');
+  } catch (cause) {
+    throw failure('HOVERHUE_NO_FFI', `hoverhue needs koffi's binary for win32 ` +
+      `${process.arch}, which did not load (install the app's dependencies for ` +
+      `this platform and architecture): ${cause.message}`, cause);
   }
+  const kernel32 = koffi.load('kernel32.dll');
+  return {
+    koffi,
+    text: koffi.proto(`const char *HoverhueText${threadId}(void)`),
+    loadLibrary: kernel32.func('void *__stdcall LoadLibraryW(const char16_t *path)'),
+    freeLibrary: kernel32.func('int __stdcall FreeLibrary(void *module)'),
+    procAddress: kernel32.func('uintptr_t __stdcall GetProcAddress(void *module, const char *name)'),
+    lastError: kernel32.func('uint32_t __stdcall GetLastError(void)'),
+    callable: new Map(),  // address: function
+  };
+}
+
+function load(hold) {
+  const { koffi, text, loadLibrary, freeLibrary, procAddress, lastError, callable } = system(hold);
   if (!swept) sweep();
+  // One copy for the thread's whole life, so that the system maps it where
+  // it did before; the package's own DLL must still be there.
   hold.copy ??= path.join(copies, `${process.pid}-${threadId}-${Math.random().toString(36).slice(2)}.dll`);
   try {
-    fs.mkdirSync(copies, { recursive: true });
-    fs.copyFileSync(source, hold.copy);
+    fs.accessSync(source);
+    if (!fs.existsSync(hold.copy)) {
+      fs.mkdirSync(copies, { recursive: true });
+      fs.copyFileSync(source, hold.copy);
+    }
   } catch (cause) {
-    throw loadFailure(cause, cause.code === 'ENOENT' && !fs.existsSync(source)
+    throw loadFailure(cause, cause.code === 'ENOENT'
       ? 'there is no such file (in an Electron app, unpack hoverhue from app.asar)'
       : cause.message);
   }
-  let library;
-  try {
-    library = hold.koffi.load(hold.copy);
-  } catch (cause) {
-    throw loadFailure(cause);
+  const module = loadLibrary(hold.copy);
+  if (module === null) {
+    const error = lastError();
+    throw loadFailure(Object.assign(new Error(`LoadLibrary failed with error ${error}`), { errno: error }),
+      `Windows could not load it (error ${error}${error === 193 ? ': a DLL of another architecture' : ''})`);
   }
-  try {
-    const functions = {};
-    for (const name of textNames) functions[name] = library.func(`const char *${name}(void)`);
-    Object.assign(hold, { library, functions, kept: 0 });
-  } catch (cause) {
-    library.unload();
-    throw loadFailure(cause);
+  const functions = {};
+  for (const name of textNames) {
+    const address = procAddress(module, name);
+    if (!address) {
+      freeLibrary(module);
+      throw loadFailure(new Error(`no export ${name}`), `it exports no ${name}`);
+    }
+    if (!callable.has(address)) callable.set(address, koffi.decode(address, text));
+    functions[name] = callable.get(address);
   }
+  Object.assign(hold, { module, functions, kept: 0 });
 }
 
 function unload(hold) {
-  const { library } = hold;
-  hold.library = hold.functions = null;
-  library.unload();
-  fs.rmSync(hold.copy, { force: true });
+  const { module } = hold;
+  hold.module = hold.functions = null;
+  hold.system.freeLibrary(module);
 }
 
 // The function to call for name, the DLL loaded, or reloaded when it is due
@@ -133,8 +169,8 @@ function unload(hold) {
 function prepare(name) {
   check();
   const threshold = reloadBytes();
-  if (state.library !== null && state.kept >= threshold && state.inFlight === 0) unload(state);
-  if (state.library === null) load(state);
+  if (state.module !== null && state.kept >= threshold && state.inFlight === 0) unload(state);
+  if (state.module === null) load(state);
   state.kept += capacity[name] ?? 4;
   return state.functions[name];
 }

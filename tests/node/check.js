@@ -60,12 +60,20 @@ async function readTogether(instances, expected, warm, count) {
     const h = require('hoverhue');
     const read = (n) => { for (let i = 0; i < n; i++) { h.cursor(); h.colour(); } };
     read(workerData.warm);
+    global.gc();
     parentPort.postMessage('warm');
-    parentPort.once('message', () => { read(workerData.count); parentPort.postMessage(h.mousex() + ' ' + h.colourHex()); });`;
+    parentPort.once('message', () => {
+      read(workerData.count);
+      global.gc();  // as committed() does in this thread
+      parentPort.postMessage(h.mousex() + ' ' + h.colourHex());
+      parentPort.once('message', () => {});  // alive until measured
+    });`;
   const workers = [1, 2].map(() => new Worker(workerCode, {
     eval: true, workerData: { warm, count }, resourceLimits: { maxYoungGenerationSizeMb: 4 },
   }));
   const next = (worker) => new Promise((done, fail) => { worker.once('message', done); worker.once('error', fail); });
+  // Each worker ends once it has answered, its copy of the DLL going with it.
+  const ended = Promise.all(workers.map((worker) => new Promise((done) => worker.once('exit', done))));
   const read = (n) => { for (let i = 0; i < n; i++) for (const h of instances) { h.cursor(); h.colour(); } };
   let ready = Promise.all(workers.map(next));
   read(warm);
@@ -76,8 +84,8 @@ async function readTogether(instances, expected, warm, count) {
   read(count);
   const seen = await finished;
   const grown = committed() - before;
-  // Each worker ends once it has answered, its copy of the DLL going with it.
-  await Promise.all(workers.map((worker) => new Promise((done) => worker.once('exit', done))));
+  for (const worker of workers) worker.postMessage('end');
+  await ended;
   for (const last of seen) check('a worker thread reads the same texts', last, expected);
   return grown;
 }

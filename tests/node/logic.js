@@ -28,21 +28,38 @@ function app() {
   const koffi = path.join(dir, 'node_modules', 'koffi');
   fs.mkdirSync(koffi);
   fs.writeFileSync(path.join(koffi, 'index.js'), `
-    const fake = globalThis.fakeKoffi;
-    exports.load = (file) => {
-      require('fs').readFileSync(file);  // as LoadLibrary, a missing file fails
-      fake.loads++; fake.loaded++;
-      return {
-        unload() { fake.unloads++; fake.loaded--; },
-        func(declaration) {
-          if (fake.badDeclarations) throw new TypeError('unknown type');
-          const name = /(\\w+)\\(void\\)/.exec(declaration)[1];
-          const text = () => (${JSON.stringify(texts)})[name] ?? "7";
-          text.async = (done) => fake.pending.push(() => done(null, text()));
-          return text;
-        },
-      };
-    };`);
+    // The counters of the test that runs now: the package binds koffi once
+    // a thread, whichever app's it finds first.
+    const fake = new Proxy({}, {
+      get: (_, key) => globalThis.fakeKoffi[key],
+      set: (_, key, value) => { globalThis.fakeKoffi[key] = value; return true; },
+    });
+    const texts = ${JSON.stringify(texts)};
+    const names = ['init', 'mousex', 'mousey', 'colourRGB', 'colourR', 'colourG',
+      'colourB', 'colourHex', 'colourRx', 'colourGx', 'colourBx'];
+    exports.proto = () => ({});
+    // A function at an address: 1000 and up, 2000 and up once the DLL moved.
+    exports.decode = (address) => {
+      fake.decoded++;
+      const text = () => texts[names[address % 1000]] ?? '7';
+      text.async = (done) => fake.pending.push(() => done(null, text()));
+      return text;
+    };
+    exports.load = () => ({
+      func(declaration) {
+        return {
+          LoadLibraryW: (file) => {
+            if (!require('fs').existsSync(file)) return null;
+            fake.loads++; fake.loaded++;
+            return {};
+          },
+          FreeLibrary: () => { fake.unloads++; fake.loaded--; return 1; },
+          GetProcAddress: (module, name) =>
+            name === fake.missing ? 0 : (fake.moved ? 2000 : 1000) + names.indexOf(name),
+          GetLastError: () => 126,
+        }[/(\\w+)\\(/.exec(declaration)[1]];
+      },
+    });`);
   return { dir, dll: path.join(hoverhue, process.arch, 'hoverhue.dll'), require: (name) => require(path.join(dir, 'node_modules', name)) };
 }
 
@@ -50,7 +67,7 @@ function asWindows(body) {
   return async () => {
     const platform = process.platform;
     Object.defineProperty(process, 'platform', { value: 'win32' });
-    globalThis.fakeKoffi = { loads: 0, unloads: 0, loaded: 0, pending: [], badDeclarations: false };
+    globalThis.fakeKoffi = { loads: 0, unloads: 0, loaded: 0, decoded: 0, pending: [], missing: '', moved: false };
     try {
       await body(globalThis.fakeKoffi);
     } finally {
@@ -85,6 +102,12 @@ test('the DLL loads at the first call, and again after each threshold of texts',
   // 9 bytes a colour: the 13th and the 25th call find 108 bytes kept.
   for (let i = 1; i < 26; i++) hoverhue.colour();
   assert.deepStrictEqual([fake.loads, fake.unloads], [3, 2]);
+  // koffi keeps what it makes: functions are made once, while the DLL
+  // comes back where it was, and anew only where it moved.
+  assert.strictEqual(fake.decoded, 11);
+  fake.moved = true;
+  for (let i = 0; i < 12; i++) hoverhue.colour();
+  assert.strictEqual(fake.decoded, 22);
 }));
 
 test('a load that fails throws HOVERHUE_LOAD_FAILED with its cause, and the next call loads again', asWindows((fake) => {
@@ -99,9 +122,9 @@ test('a load that fails throws HOVERHUE_LOAD_FAILED with its cause, and the next
   }
   fs.renameSync(`${dll}.away`, dll);
   assert.strictEqual(hoverhue.colourHex(), 'FF 80 00');
-  fake.badDeclarations = true;  // and a reload is due
+  fake.missing = 'colourBx';  // and a reload is due
   assert.throws(() => hoverhue.colourHex(), failsWith('HOVERHUE_LOAD_FAILED'));
-  assert.strictEqual(fake.loaded, 0, 'a DLL left loaded after its functions failed to bind');
+  assert.strictEqual(fake.loaded, 0, 'a DLL left loaded without its functions');
 }));
 
 test('HOVERHUE_RELOAD_BYTES must be a positive whole number of bytes', asWindows((fake) => {
