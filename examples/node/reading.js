@@ -1,5 +1,5 @@
 // Reads the cursor and the colour under it with the hoverhue package
-// (npm install hoverhue-2.4.0.tgz) and prints them, or writes them to a file.
+// (npm install the release tarball) and prints them, or writes them to a file.
 //   node reading.js [OUTPUT_FILE]
 const fs = require('fs');
 const { cursor, colour } = require('hoverhue');

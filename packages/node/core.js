@@ -58,8 +58,15 @@ function check() {
 }
 
 // HOVERHUE_RELOAD_BYTES: how many bytes of texts a copy of the DLL keeps
-// before it is reloaded.
+// before it is reloaded. Read at the first call, and kept once it is good:
+// the environment is a system call away on Windows.
+let threshold = null;
 function reloadBytes() {
+  threshold ??= readReloadBytes();
+  return threshold;
+}
+
+function readReloadBytes() {
   const setting = process.env.HOVERHUE_RELOAD_BYTES;
   if (setting === undefined || setting === '') return defaultReloadBytes;
   if (!/^[1-9][0-9]*$/.test(setting) || !Number.isSafeInteger(Number(setting))) {
