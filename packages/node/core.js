@@ -175,8 +175,8 @@ function unload(hold) {
 // and no call of this thread is in flight.
 function prepare(name) {
   check();
-  const threshold = reloadBytes();
-  if (state.module !== null && state.kept >= threshold && state.inFlight === 0) unload(state);
+  const limit = reloadBytes();  // a bad setting fails the very first call
+  if (state.module !== null && state.kept >= limit && state.inFlight === 0) unload(state);
   if (state.module === null) load(state);
   state.kept += capacity[name] ?? 4;
   return state.functions[name];
