@@ -3,41 +3,47 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "values/text.h"
 
 namespace {
 
-// Every colour through every writer, against printf's conversions. Stops at
-// the first mismatch so a fault does not print sixteen million lines.
-TEST(ColourText, EveryColourMatchesPrintf) {
+// Each component's text depends on that component alone, so every text is
+// covered by every value in each place, with the other two places held at
+// values of their own. The decimal and hexadecimal forms of each value are
+// fixed answers from printf.
+TEST(ColourText, EveryComponentValueInEveryPlace) {
   char decimal[256][4], hex[256][3];
   for (unsigned v = 0; v < 256; ++v) {
     std::snprintf(decimal[v], sizeof decimal[v], "%u", v);
     std::snprintf(hex[v], sizeof hex[v], "%02X", v);
   }
-  char expected[40], actual[40];
-  for (std::uint32_t colour = 0; colour < (1u << 24); ++colour) {
-    unsigned r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = colour >> 16;
-
-    std::snprintf(expected, sizeof expected, "R:%u G:%u B:%u", r, g, b);
-    char* end = writeColourDecimal(actual, colour);
-    ASSERT_STREQ(actual, expected) << "colour " << colour;
-    ASSERT_EQ(end, actual + std::strlen(expected));
-
-    std::snprintf(expected, sizeof expected, "%02X %02X %02X", r, g, b);
-    end = writeColourHex(actual, colour);
-    ASSERT_STREQ(actual, expected) << "colour " << colour;
-    ASSERT_EQ(end, actual + 8);
-
-    const unsigned components[3] = {redOf(colour), greenOf(colour),
-                                    blueOf(colour)};
-    const unsigned reference[3] = {r, g, b};
-    for (int i = 0; i < 3; ++i) {
-      writeDecimal(actual, components[i]);
-      ASSERT_STREQ(actual, decimal[reference[i]]) << "colour " << colour;
-      writeHexByte(actual, components[i]);
-      ASSERT_STREQ(actual, hex[reference[i]]) << "colour " << colour;
+  using Component = unsigned (*)(ColourRef);
+  const Component componentOf[3] = {redOf, greenOf, blueOf};
+  char actual[40];
+  for (int place = 0; place < 3; ++place) {
+    for (unsigned v = 0; v < 256; ++v) {
+      unsigned parts[3] = {(v * 7 + 85) & 0xFF, (v * 13 + 170) & 0xFF,
+                           (255 - v)};
+      parts[place] = v;
+      const ColourRef colour = parts[0] | parts[1] << 8 | parts[2] << 16;
+      const std::string decimalText = std::string("R:") + decimal[parts[0]] +
+                                      " G:" + decimal[parts[1]] +
+                                      " B:" + decimal[parts[2]];
+      const std::string hexText = std::string(hex[parts[0]]) + " " +
+                                  hex[parts[1]] + " " + hex[parts[2]];
+      char* end = writeColourDecimal(actual, colour);
+      ASSERT_EQ(actual, decimalText) << "colour " << colour;
+      ASSERT_EQ(end, actual + decimalText.size());
+      end = writeColourHex(actual, colour);
+      ASSERT_EQ(actual, hexText) << "colour " << colour;
+      ASSERT_EQ(end, actual + 8);
+      ASSERT_EQ(componentOf[place](colour), v) << "colour " << colour;
+      writeDecimal(actual, componentOf[place](colour));
+      ASSERT_STREQ(actual, decimal[v]);
+      writeHexByte(actual, componentOf[place](colour));
+      ASSERT_STREQ(actual, hex[v]);
     }
   }
 }

@@ -15,12 +15,21 @@
 #define FAKE_LIST "mousex|hostile"
 #elif defined(FAKE_NULLINIT)
 #define FAKE_LIST nullptr
-#elif defined(FAKE_CRASHLOAD) || defined(FAKE_HANDLEDLOAD)
+#elif defined(FAKE_CRASHLOAD) || defined(FAKE_HANDLEDLOAD) || \
+    defined(FAKE_STDCALL) || defined(FAKE_NEEDSDEP)
 #define FAKE_LIST "mousex"
+#elif defined(FAKE_POPPER)
+#define FAKE_LIST "mousex|popper"
+#elif defined(FAKE_ABORT)
+#define FAKE_LIST "mousex|colourHex"
+#elif defined(FAKE_ERRORMODE)
+#define FAKE_LIST "errormode"
 #endif
 
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #define EXPORT extern "C" __declspec(dllexport)
@@ -67,6 +76,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
 // Clears the screen and breaks its line, shown raw.
 EXPORT const char* __cdecl hostile() { return "\x1b[2Jcleared\nline"; }
 
+#if defined(FAKE_STDCALL)
+// The commonest mistake on 32-bit Windows: getparam as stdcall, which pops
+// its argument (exported undecorated, as with --kill-at).
+EXPORT const char* __stdcall getparam(unsigned) { return ""; }
+#else
 EXPORT const char* __cdecl getparam(unsigned index) {
 #ifdef FAKE_DESCRIBED
   return index == 1 ? "takes no parameters" : "";
@@ -75,6 +89,31 @@ EXPORT const char* __cdecl getparam(unsigned index) {
   return "";
 #endif
 }
+#endif
+
+// A value function that takes an argument and pops it, stdcall.
+EXPORT const char* __stdcall popper(int) { return "popped"; }
+
+#if defined(FAKE_ABORT)
+EXPORT const char* __cdecl colourHex() { std::abort(); }
+#endif
+
+// The process's error mode, as the plug-in sees it.
+EXPORT const char* __cdecl errormode() {
+  static char text[16];
+  std::snprintf(text, sizeof text, "%04X", GetErrorMode());
+  return text;
+}
+
+#if defined(FAKE_DEPENDENCY)
+EXPORT int fakeDependency() { return 1; }
+#endif
+
+#if defined(FAKE_NEEDSDEP)
+// Imports a DLL of the tests' own, which the loader must find beside it.
+extern "C" __declspec(dllimport) int fakeDependency();
+EXPORT const char* __cdecl needsdep() { return fakeDependency() ? "y" : "n"; }
+#endif
 
 EXPORT const char* __cdecl mousex() { return "7"; }
 EXPORT const char* __cdecl answer() { return "42"; }

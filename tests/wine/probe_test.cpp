@@ -33,10 +33,26 @@ std::wstring wide(const std::string& utf8) {
   return text;
 }
 
+// Sets a process's error mode before it runs, as Windows does for a child
+// whose parent has one: Wine starts every process with none.
+bool setErrorModeOf(HANDLE process, UINT mode) {
+  auto setErrorMode = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                             "SetErrorMode")));
+  HANDLE thread = CreateRemoteThread(
+      process, nullptr, 0, setErrorMode,
+      reinterpret_cast<void*>(static_cast<ULONG_PTR>(mode)), 0, nullptr);
+  if (thread == nullptr) return false;
+  bool done = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+  CloseHandle(thread);
+  return done;
+}
+
 // Runs the probe with its output in pipes, as a script would; arguments in
-// UTF-8, from the given directory and with the given environment block.
+// UTF-8, from the given directory, with the given environment block and
+// error mode.
 Run runProbe(const std::string& arguments, const char* directory = nullptr,
-             wchar_t* environment = nullptr) {
+             wchar_t* environment = nullptr, UINT errorMode = 0) {
   Run run;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE outRead, outWrite, errRead, errWrite;
@@ -54,13 +70,16 @@ Run runProbe(const std::string& arguments, const char* directory = nullptr,
   std::wstring command = wide("hoverhue-probe.exe " + arguments);
   std::wstring folder = directory ? wide(directory) : L"";
   if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE,
-                     CREATE_UNICODE_ENVIRONMENT, environment,
-                     directory ? folder.c_str() : nullptr, &startup,
-                     &process)) {
+                     CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED,
+                     environment, directory ? folder.c_str() : nullptr,
+                     &startup, &process)) {
+    if (errorMode != 0 && !setErrorModeOf(process.hProcess, errorMode))
+      run.err = "(the error mode could not be set)";
+    ResumeThread(process.hThread);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     run.out = readAll(outRead);
-    run.err = readAll(errRead);
+    run.err += readAll(errRead);
     WaitForSingleObject(process.hProcess, 30000);
     GetExitCodeProcess(process.hProcess, &run.exitCode);
     CloseHandle(process.hProcess);
@@ -100,11 +119,11 @@ void checkOutputOverPaintedPixel(Checks& checks) {
   checks.text("probe --at 450 350 stderr", run.err.c_str(), "");
 }
 
-void writeTextFile(const char* path, const char* text) {
+void writeTextFile(const char* path, const std::string& text) {
   HANDLE file =
       CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
-  WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written,
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
             nullptr);
   CloseHandle(file);
 }
@@ -140,10 +159,30 @@ void checkBadInput(Checks& checks) {
   checkFailure(checks, "--watch", 2, "--watch needs milliseconds");
   checkFailure(checks, "--dll", 2, "--dll needs a path");
 
-  checkFailure(checks, "--dll nosuch.dll", 3, "nosuch.dll: ");
-  checkFailure(checks, "--dll not-a-dll.dll", 3, "not-a-dll.dll: not a DLL");
-  checkFailure(checks, "--dll empty.dll", 3, "empty.dll: not a DLL");
-  checkFailure(checks, "--dll plugins", 3, "plugins: it is a directory");
+  checkFailure(checks, "--dll nosuch.dll", 9, "nosuch.dll: ");
+  checkFailure(checks, "--dll not-a-dll.dll", 9,
+               "not-a-dll.dll: not a PE file");
+  checkFailure(checks, "--dll empty.dll", 9, "empty.dll: not a PE file");
+  checkFailure(checks, "--dll plugins", 9, "plugins: it is a directory");
+  // A header that points before itself or past the end of the file.
+  for (LONG at : {-1L, 0L, 0x7FFFFFF0L}) {
+    IMAGE_DOS_HEADER dos{};
+    dos.e_magic = IMAGE_DOS_SIGNATURE;
+    dos.e_lfanew = at;
+    std::string image(reinterpret_cast<char*>(&dos), sizeof dos);
+    image += "PE";
+    writeTextFile("pointer.dll", image);
+    checkFailure(checks, "--dll pointer.dll", 9,
+                 "pointer.dll: not a PE file");
+  }
+  // Held open by a program that shares it with no one.
+  CopyFileA("fake_described.dll", "held.dll", FALSE);
+  HANDLE held = CreateFileA("held.dll", GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  checkFailure(checks, "--dll held.dll", 9,
+               "held.dll: another program holds it open and lets no one "
+               "read it (a sharing violation, error 32)");
+  CloseHandle(held);
   // A copy for the other build of the two, refused with advice.
 #if defined(_WIN64)
   const WORD otherMachine = IMAGE_FILE_MACHINE_I386;
@@ -184,11 +223,63 @@ void checkBadInput(Checks& checks) {
               "mousex: 7\n");
   // A message is never cut, however long the path that it names.
   const std::string deep = std::string(1500, 'd') + "\\nosuch.dll";
-  checkFailure(checks, "--dll " + deep, 3, deep.c_str());
+  checkFailure(checks, "--dll " + deep, 9, deep.c_str());
   Run huge = runProbe("--dll fake_huge.dll");
   checks.truth("a 5 MB malformed list: exit 5, a short message",
                huge.exitCode == 5 && huge.err.size() < 1000 &&
-                   huge.err.find("more bytes cut]") != std::string::npos);
+                   huge.err.find("more characters cut]") != std::string::npos);
+}
+
+// What a plug-in does wrong at run time is named, with an exit code of its
+// own, and what the probe inherited from its parent is kept.
+void checkMisbehaviour(Checks& checks) {
+  checkFailure(checks, "--dll fake_abort.dll", 10, "abort() in colourHex");
+#if !defined(_WIN64)
+  checkFailure(checks, "--dll fake_stdcall.dll", 11,
+               "getparam popped its argument: it is stdcall, and hosts call "
+               "it as cdecl");
+  checkFailure(checks, "--dll fake_popper.dll", 11,
+               "popper popped 4 bytes of its caller's stack: hosts call it "
+               "as cdecl, with no arguments");
+#endif
+  // The parent's "no crash dialog", with the probe's own flags added.
+  Run run = runProbe("--dll fake_errormode.dll", nullptr, nullptr,
+                     SEM_NOGPFAULTERRORBOX);
+  checks.text("the error mode set before the probe ran", run.err.c_str(), "");
+  checks.text("the inherited error mode is kept", run.out.c_str(),
+              "errormode: 8003\n");
+}
+
+// Dependencies are found beside the plug-in, never in the current folder.
+void checkDependencySearch(Checks& checks) {
+  Run run = runProbe("--dll ..\\fake_needsdep.dll", "deps");
+  char what[96];
+  std::snprintf(what, sizeof what,
+                "a dependency only in the current folder is not loaded: exit "
+                "9 (got %lu)",
+                run.exitCode);
+  checks.truth(what, run.exitCode == 9);
+  CopyFileA("fake_needsdep.dll", "deps\\fake_needsdep.dll", FALSE);
+  run = runProbe("--dll deps\\fake_needsdep.dll");
+  checks.text("a dependency beside the plug-in is loaded", run.out.c_str(),
+              "mousex: 7\n");
+}
+
+// --json: one object a reading, every text whole.
+void checkJson(Checks& checks) {
+  const COLORREF colour = RGB(200, 10, 7);
+  ColourWindow window({400, 300, 600, 500}, colour);
+  Run run = runProbe("--at 420 330 --json");
+  ExpectedTexts expected = expectedTexts({420, 330}, colour);
+  std::string object = "{";
+  for (int i = 0; i < valueCount; ++i)
+    object += std::string(i ? "," : "") + "\"" + valueNames[i] + "\":\"" +
+              expected.text[i] + "\"";
+  checks.text("probe --json over a painted pixel", run.out.c_str(),
+              (object + "}\n").c_str());
+  run = runProbe("--dll fake_hostile.dll --json");
+  checks.text("--json escapes what it must", run.out.c_str(),
+              "{\"mousex\":\"7\",\"hostile\":\"\\u001b[2Jcleared\\u000aline\"}\n");
 }
 
 // The file named is the file loaded, from any folder and under any name,
@@ -208,7 +299,7 @@ void checkExactFile(Checks& checks) {
             FALSE);
   Run run = runProbe("--dll " + cyrillic + "\\plugin.dll");
   checks.text("a DLL in a Cyrillic folder", run.out.c_str(), described);
-  checkFailure(checks, "--dll " + cyrillic + "\\nosuch.dll", 3,
+  checkFailure(checks, "--dll " + cyrillic + "\\nosuch.dll", 9,
                (cyrillic + "\\nosuch.dll").c_str());
 }
 
@@ -278,5 +369,8 @@ int main() {
   checkExactFile(checks);
   checkHostileText(checks);
   checkWatchStopsWhenOutputCloses(checks);
+  checkMisbehaviour(checks);
+  checkDependencySearch(checks);
+  checkJson(checks);
   return checks.finish();
 }

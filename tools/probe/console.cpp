@@ -1,27 +1,36 @@
 #include "console.h"
 
-#include <cstdarg>
-#include <cstdlib>
+#include <windows.h>
 
-#include "text.h"
+#include <cstdlib>
 
 namespace {
 
-constexpr std::size_t longestShown = 200;
-
 void say(const char* pattern, va_list args) {
-  emit(STD_ERROR_HANDLE, "hoverhue-probe: " + formatText(pattern, args) + "\n");
+  emit(Stream::err, "hoverhue-probe: " + formatText(pattern, args) + "\n");
 }
 
 // The console mode the probe found, put back as it ends.
 HANDLE console = nullptr;
 DWORD consoleMode = 0;
 
-void restoreConsoleMode() { SetConsoleMode(console, consoleMode); }
-
 BOOL WINAPI restoreOnBreak(DWORD) {
-  restoreConsoleMode();
+  restoreConsole();
   return FALSE;  // and the default handler ends the probe
+}
+
+HANDLE handleOf(Stream stream) {
+  return GetStdHandle(stream == Stream::out ? STD_OUTPUT_HANDLE
+                                            : STD_ERROR_HANDLE);
+}
+
+std::wstring wide(const std::string& bytes, UINT codePage) {
+  int size = MultiByteToWideChar(codePage, 0, bytes.c_str(),
+                                 static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(codePage, 0, bytes.c_str(),
+                      static_cast<int>(bytes.size()), &text[0], size);
+  return text;
 }
 
 }  // namespace
@@ -36,17 +45,8 @@ std::string utf8(const std::wstring& text) {
   return bytes;
 }
 
-std::wstring wide(const std::string& bytes, UINT codePage) {
-  int size = MultiByteToWideChar(codePage, 0, bytes.c_str(),
-                                 static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring text(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(codePage, 0, bytes.c_str(),
-                      static_cast<int>(bytes.size()), &text[0], size);
-  return text;
-}
-
-bool emit(DWORD which, const std::string& text) {
-  HANDLE output = GetStdHandle(which);
+bool emit(Stream stream, const std::string& text) {
+  HANDLE output = handleOf(stream);
   DWORD mode = 0, written = 0;
   if (GetConsoleMode(output, &mode)) {
     std::wstring unicode = wide(text, CP_UTF8);
@@ -79,12 +79,9 @@ void warn(const char* pattern, ...) {
   va_end(args);
 }
 
-std::string shown(const char* text) {
-  if (text == nullptr) return "(no text)";
-  std::size_t cut = 0;
-  std::string result = utf8(wide(escapeText(text, longestShown, cut), CP_ACP));
-  if (cut > 0) result += " [... " + std::to_string(cut) + " more bytes cut]";
-  return result;
+std::u16string fromCodePage(const char* text) {
+  std::wstring decoded = wide(text, CP_ACP);
+  return std::u16string(decoded.begin(), decoded.end());
 }
 
 // Wine's console accepts the mode but splits escape sequences with its own,
@@ -99,7 +96,7 @@ bool outputIsTerminal() {
   if (console == nullptr) {
     console = output;
     consoleMode = mode;
-    std::atexit(restoreConsoleMode);
+    std::atexit(restoreConsole);
     SetConsoleCtrlHandler(restoreOnBreak, TRUE);
   }
   return SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) &&
@@ -113,4 +110,14 @@ std::size_t consoleWidth() {
       info.dwSize.X <= 0)
     return 0;
   return static_cast<std::size_t>(info.dwSize.X);
+}
+
+void restoreConsole() {
+  if (console != nullptr) SetConsoleMode(console, consoleMode);
+}
+
+void writeError(const char* ascii) {
+  DWORD length = 0, written = 0;
+  while (ascii[length] != '\0') ++length;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), ascii, length, &written, nullptr);
 }

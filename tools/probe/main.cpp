@@ -2,9 +2,10 @@
 // asks it for its function list and calls every function by name, printing
 // one line per function. For trying a plug-in without its host application,
 // a broken one included: whatever a plug-in answers reaches the terminal
-// escaped and cut to a sane length, and a crash is reported as one. The
-// plug-in's code runs inside the probe, with the probe's rights, as it would
-// in its host: the probe is no sandbox for a plug-in that is not trusted.
+// escaped and cut to a sane length, and a crash, an abort() or a wrong
+// calling convention is reported as one. The plug-in's code runs inside the
+// probe, with the probe's rights, as it would in its host: the probe is no
+// sandbox for a plug-in that is not trusted.
 
 #include <windows.h>
 
@@ -13,9 +14,9 @@
 
 #include "console.h"
 #include "options.h"
+#include "output.h"
 #include "plugin.h"
 #include "probe.h"
-#include "text.h"
 
 namespace {
 
@@ -59,41 +60,22 @@ bool screenReadable() {
   return colour != CLR_INVALID;
 }
 
-// Prints one line per function; `rows` gets the rows they took on the
-// terminal, where a long line wraps. False when the output is gone.
-bool printValues(const std::vector<Function>& functions, ParamFunction getparam,
-                 bool terminal, std::size_t& rows) {
-  std::string lines;
-  std::size_t width = terminal ? consoleWidth() : 0;
-  rows = 0;
-  for (size_t i = 0; i < functions.size(); ++i) {
-    const Function& f = functions[i];
-    currentFunction = f.name.c_str();
-    const char* text = f.call();
-    std::string line = f.name + ": " + shown(text);
-    std::size_t columns = columnsOf(line);
-    if (terminal) lines += "\x1b[2K";
-    lines += line;
-    unsigned rgb[3];
-    if (terminal && text && colourOfText(text, rgb)) {
-      lines += "  \x1b[48;2;" + std::to_string(rgb[0]) + ";" +
-               std::to_string(rgb[1]) + ";" + std::to_string(rgb[2]) +
-               "m      \x1b[0m";
-      columns += 8;
-    }
-    if (getparam != nullptr) {
-      currentFunction = "getparam";
-      const char* description = getparam(static_cast<unsigned>(i));
-      if (description != nullptr && *description != '\0') {
-        std::string note = "  [parameters: " + shown(description) + "]";
-        columns += columnsOf(note);
-        lines += note;
-      }
-    }
-    lines += '\n';
-    rows += rowsTaken(columns, width);
+// Every function's answer, with what getparam says of it.
+int takeReading(const Plugin& plugin, std::vector<Answer>& answers) {
+  answers.clear();
+  for (std::size_t i = 0; i < plugin.functions.size(); ++i) {
+    const char *text = nullptr, *description = nullptr;
+    int stop = callFunction(plugin, i, text);
+    if (stop == goOn) stop = describeParameters(plugin, i, description);
+    if (stop != goOn) return stop;
+    Answer answer;
+    answer.name = plugin.functions[i].name;
+    answer.answered = text != nullptr;
+    if (text != nullptr) answer.text = fromCodePage(text);
+    if (description != nullptr) answer.description = fromCodePage(description);
+    answers.push_back(answer);
   }
-  return emit(STD_OUTPUT_HANDLE, lines);
+  return goOn;
 }
 
 }  // namespace
@@ -104,16 +86,10 @@ int wmain(int argc, wchar_t** argv) {
   if (stop != goOn) return stop;
   options.dll = fullPath(options.dll.empty() ? besideProbe(L"hoverhue.dll")
                                              : options.dll);
-  std::string dllName = utf8(options.dll);
 
-  SetUnhandledExceptionFilter(reportCrash);
-  HMODULE module = nullptr;
-  if ((stop = loadPlugin(options.dll, module)) != goOn) return stop;
-  std::vector<Function> functions;
-  if ((stop = readFunctionList(module, dllName, functions)) != goOn)
-    return stop;
-  auto getparam = reinterpret_cast<ParamFunction>(
-      reinterpret_cast<void*>(GetProcAddress(module, "getparam")));
+  guardCalls();
+  Plugin plugin;
+  if ((stop = loadPlugin(options.dll, plugin)) != goOn) return stop;
 
   if (options.moveCursor && !moveCursor(options.x, options.y))
     warn("the cursor did not reach %ld, %ld; values are read where it is",
@@ -123,18 +99,25 @@ int wmain(int argc, wchar_t** argv) {
         "the screen cannot be read here (no display?): colours read as "
         "white");
 
-  bool terminal = outputIsTerminal();
+  Format format = options.json        ? Format::json
+                  : outputIsTerminal() ? Format::terminal
+                                       : Format::plain;
+  std::size_t width = format == Format::terminal ? consoleWidth() : 0;
   std::size_t rows = 0;
-  if (!printValues(functions, getparam, terminal, rows))
-    return exitOutputClosed;
-  while (options.watchMs > 0) {
-    Sleep(static_cast<DWORD>(options.watchMs));
-    // On a terminal the lines are drawn again in place; elsewhere each
-    // reading follows the last after an empty line.
-    std::string back = terminal ? "\x1b[" + std::to_string(rows) + "A\r" : "\n";
-    if (!emit(STD_OUTPUT_HANDLE, back) ||
-        !printValues(functions, getparam, terminal, rows))
-      return exitOutputClosed;
+  std::vector<Answer> answers;
+  for (bool first = true;; first = false) {
+    if (!first) Sleep(static_cast<DWORD>(options.watchMs));
+    if ((stop = takeReading(plugin, answers)) != goOn) break;
+    std::string out = first ? "" : betweenReadings(format, rows);
+    if (!emit(Stream::out, out + formatReading(answers, format, width, rows))) {
+      stop = exitOutputClosed;
+      break;
+    }
+    if (options.watchMs == 0) {
+      stop = exitOk;
+      break;
+    }
   }
-  return exitOk;
+  restoreConsole();
+  return stop;
 }

@@ -1,38 +1,68 @@
 #include "options.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cwchar>
 
 #include "console.h"
+#include "plugin.h"
 #include "probe.h"
-#include "text.h"
 
 namespace {
 
-const char usage[] =
-    "usage: hoverhue-probe [--dll PATH] [--at X Y] [--watch MS] [--help]\n"
-    "\n"
-    "Loads a plug-in DLL as its host application does: calls init for the\n"
-    "list of functions, then each function by name, and prints one line per\n"
-    "function as 'name: text'. A non-empty parameter description from\n"
-    "getparam is shown after the text. On a terminal a colour swatch stands\n"
-    "beside the colour triples. Control characters in a plug-in's texts are\n"
-    "shown escaped (\\x1b), and a text longer than 200 characters is cut.\n"
-    "\n"
-    "  --dll PATH   the plug-in to load, exactly that file (default:\n"
-    "               hoverhue.dll beside the probe)\n"
-    "  --at X Y     first move the mouse cursor to screen position X, Y\n"
-    "  --watch MS   repeat every MS milliseconds until interrupted\n"
-    "  --help       show this text\n"
-    "\n"
-    "A function list is names joined by single '|' characters; each name is\n"
-    "letters, digits and '_', not starting with a digit (so no decorated\n"
-    "names such as _f@0).\n"
-    "\n"
-    "Exit codes: 0 success, 2 bad command line, 3 DLL missing or not\n"
-    "loadable, 4 DLL of another bitness or machine, 5 no plug-in (no init,\n"
-    "or no, an empty or a malformed function list), 6 a listed function is\n"
-    "not exported, 7 the plug-in crashed (loading or in a function),\n"
-    "8 the output was closed.\n";
+// A paragraph broken into lines of at most 72 columns.
+std::string wrapped(const std::string& paragraph) {
+  std::string out, line;
+  std::size_t start = 0;
+  while (start < paragraph.size()) {
+    std::size_t space = paragraph.find(' ', start);
+    if (space == std::string::npos) space = paragraph.size();
+    std::string word = paragraph.substr(start, space - start);
+    if (!line.empty() && line.size() + 1 + word.size() > 72) {
+      out += line + '\n';
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    start = space + 1;
+  }
+  return out + line + '\n';
+}
+
+std::string usage() {
+  return "usage: hoverhue-probe [--dll PATH] [--at X Y] [--watch MS] [--json] "
+         "[--help]\n\n" +
+         wrapped(
+             "Loads a plug-in DLL as its host application does: calls init "
+             "for the list of functions, then each function by name, and "
+             "prints one line per function as 'name: text'. A non-empty "
+             "parameter description from getparam is shown after the text. "
+             "On a terminal a colour swatch stands beside the colour "
+             "triples.") +
+         "\n" +
+         wrapped(std::string("In a plug-in's texts, ") + escapedCharacters +
+                 " are shown escaped (as \\x1b), and a text longer than " +
+                 std::to_string(longestShown) + " characters is cut.") +
+         "\n"
+         "  --dll PATH   the plug-in to load, exactly that file (default:\n"
+         "               hoverhue.dll beside the probe)\n"
+         "  --at X Y     first move the mouse cursor to screen position X, Y\n"
+         "  --watch MS   repeat every MS milliseconds until interrupted\n"
+         "  --json       each reading as one JSON object on a line: every\n"
+         "               function's whole text by its name, null for none\n"
+         "  --help       show this text\n"
+         "\n" +
+         wrapped(std::string("A function list is ") + functionListGrammar +
+                 ", so no decorated names such as _f@0.") +
+         "\n" +
+         wrapped(
+             "Exit codes: 0 success, 2 bad command line, 4 DLL of another "
+             "bitness or machine, 5 no plug-in (no init, or no, an empty or "
+             "a malformed function list), 6 a listed function is not "
+             "exported, 7 the plug-in crashed (loading or in a function), 8 "
+             "the output was closed, 9 DLL missing or not loadable, 10 the "
+             "plug-in called abort(), 11 a function of the plug-in is not "
+             "cdecl (it moved its caller's stack pointer).");
+}
 
 }  // namespace
 
@@ -42,7 +72,7 @@ int parseOptions(int argc, wchar_t** argv, Options& options) {
     const wchar_t* next = i + 1 < argc ? argv[i + 1] : nullptr;
     std::string nextText = next ? utf8(next) : "";
     if (option == L"--help" || option == L"-h") {
-      return emit(STD_OUTPUT_HANDLE, usage) ? exitOk : exitOutputClosed;
+      return emit(Stream::out, usage()) ? exitOk : exitOutputClosed;
     } else if (option == L"--dll") {
       if (next == nullptr || *next == L'\0')
         return fail(exitUsage, "--dll needs a path");
@@ -61,10 +91,22 @@ int parseOptions(int argc, wchar_t** argv, Options& options) {
                     "--watch needs milliseconds from 1 to 3600000, got '%s'",
                     nextText.c_str());
       ++i;
+    } else if (option == L"--json") {
+      options.json = true;
     } else {
       return fail(exitUsage, "unknown option '%s' (try --help)",
                   utf8(option).c_str());
     }
   }
   return goOn;
+}
+
+bool parseNumber(const wchar_t* text, long min, long max, long* value) {
+  if (text == nullptr || *text == L'\0') return false;
+  wchar_t* end = nullptr;
+  errno = 0;
+  long long parsed = std::wcstoll(text, &end, 10);
+  if (*end != L'\0' || errno != 0 || parsed < min || parsed > max) return false;
+  *value = static_cast<long>(parsed);
+  return true;
 }

@@ -1,37 +1,166 @@
 #include "plugin.h"
 
+#include <windows.h>
+
+#include <csignal>
+
 #include "console.h"
 #include "probe.h"
-#include "text.h"
-
-const char* currentFunction = "DllMain";
-
-LONG WINAPI reportCrash(EXCEPTION_POINTERS* exception) {
-  fail(exitPluginCrashed, "the plug-in crashed in %s (exception 0x%08lX)",
-       currentFunction, exception->ExceptionRecord->ExceptionCode);
-  ExitProcess(exitPluginCrashed);
-}
 
 namespace {
 
-// The last exception of a crashing kind seen while the plug-in loads, 0 if
-// none. The loader catches one that escapes a DllMain and fails the load
-// with a plain error code; one that the plug-in handles itself is no crash.
-// The handler only notes it: it runs under the loader's lock.
-volatile bool loading = false;
-volatile DWORD crashWhileLoading = 0;
+// The plug-in code running now, named if it crashes or aborts: "DllMain"
+// while the plug-in loads, a function's name during its call, and null
+// while the probe runs its own code.
+const char* volatile currentFunction = nullptr;
 
-LONG CALLBACK noteCrashWhileLoading(EXCEPTION_POINTERS* exception) {
-  DWORD code = exception->ExceptionRecord->ExceptionCode;
-  switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_PRIV_INSTRUCTION:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_STACK_OVERFLOW:
-      if (loading) crashWhileLoading = code;
+// A crash report, made in place: the crash may have come from a broken
+// heap or an exhausted stack, so the report takes no storage and little
+// stack, and ends the probe at once, without running the plug-in's
+// detach code.
+char report[512];
+std::size_t reportLength = 0;
+
+void add(const char* text) {
+  while (*text != '\0' && reportLength + 3 < sizeof report)
+    report[reportLength++] = *text++;
+}
+
+void addHex(DWORD value) {
+  char digits[11] = "0x";
+  for (int i = 0; i < 8; ++i)
+    digits[2 + i] = "0123456789ABCDEF"[(value >> (28 - 4 * i)) & 0xF];
+  digits[10] = '\0';
+  add(digits);
+}
+
+[[noreturn]] void endWithReport(int code) {
+  report[reportLength++] = '\r';
+  report[reportLength++] = '\n';
+  report[reportLength] = '\0';
+  writeError(report);
+  restoreConsole();
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+  ExitProcess(static_cast<UINT>(code));
+}
+
+LONG WINAPI reportCrash(EXCEPTION_POINTERS* exception) {
+  add("hoverhue-probe: ");
+  if (currentFunction != nullptr) {
+    add("the plug-in crashed in ");
+    add(currentFunction);
+  } else {
+    add("a crash outside any call into the plug-in");
   }
-  return EXCEPTION_CONTINUE_SEARCH;
+  add(" (exception ");
+  addHex(exception->ExceptionRecord->ExceptionCode);
+  add(")");
+  endWithReport(exitPluginCrashed);
+}
+
+// abort() raises SIGABRT in the C runtime that the caller links. An abort()
+// of the probe's own is left to the runtime.
+void reportAbort(int) {
+  if (currentFunction == nullptr) {
+    std::signal(SIGABRT, SIG_DFL);
+    return;
+  }
+  add("hoverhue-probe: abort() in ");
+  add(currentFunction);
+  add(" (the plug-in ended the program)");
+  endWithReport(exitPluginAborted);
+}
+
+// A plug-in may link a C runtime of its own, the UCRT or an older MSVC
+// one, whose abort() the probe's signal() does not reach: its handler is
+// set through that runtime too, once the plug-in has loaded it.
+void catchAbortsOfEveryRuntime() {
+  using Handler = void (*)(int);
+  using SignalFunction = Handler(__cdecl*)(int, Handler);
+  for (const char* runtime :
+       {"ucrtbase.dll", "msvcr120.dll", "msvcr110.dll", "msvcr100.dll",
+        "msvcr90.dll", "msvcr80.dll"}) {
+    HMODULE module = GetModuleHandleA(runtime);
+    if (module == nullptr) continue;
+    auto setSignal = reinterpret_cast<SignalFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module, "signal")));
+    if (setSignal != nullptr) setSignal(SIGABRT, reportAbort);
+  }
+}
+
+#if defined(__i386__)
+// Calls a plug-in function as hosts do, cdecl with `count` arguments (0 or
+// 1), and gives back in `popped` the bytes of its caller's stack that it
+// took along: 0 for a cdecl function, 4 for a stdcall one with an argument.
+// The stack pointer is put back from the frame, so a function of the wrong
+// convention cannot move the probe's own stack.
+extern "C" const char* probeCall(const void* function, unsigned argument,
+                                 unsigned count, int* popped);
+asm(R"(
+  .text
+  .globl _probeCall
+  .def _probeCall; .scl 2; .type 32; .endef
+_probeCall:
+  pushl %ebp
+  movl %esp, %ebp
+  pushl %ebx
+  pushl %esi
+  pushl %edi
+  cmpl $0, 16(%ebp)
+  je 1f
+  pushl 12(%ebp)
+1:
+  call *8(%ebp)
+  movl 16(%ebp), %edx
+  shll $2, %edx
+  leal -12(%ebp), %ecx
+  subl %edx, %ecx
+  movl %esp, %edx
+  subl %ecx, %edx
+  movl 20(%ebp), %ecx
+  movl %edx, (%ecx)
+  leal -12(%ebp), %esp
+  popl %edi
+  popl %esi
+  popl %ebx
+  popl %ebp
+  ret
+)");
+#endif
+
+const char* callText(hoverhue_text_fn function, int& popped) {
+#if defined(__i386__)
+  return probeCall(reinterpret_cast<const void*>(function), 0, 0, &popped);
+#else
+  popped = 0;
+  return function();
+#endif
+}
+
+const char* callParam(hoverhue_param_fn function, unsigned index,
+                      int& popped) {
+#if defined(__i386__)
+  return probeCall(reinterpret_cast<const void*>(function), index, 1, &popped);
+#else
+  popped = 0;
+  return function(index);
+#endif
+}
+
+// A function that moved its caller's stack pointer: `arguments` is what
+// hosts pass it, 0 or 1 of 4 bytes.
+int wrongConvention(const char* name, int popped, int arguments) {
+  if (popped == 4 * arguments && arguments > 0)
+    return fail(exitWrongConvention,
+                "%s popped its argument: it is stdcall, and hosts call it as "
+                "cdecl",
+                name);
+  return fail(exitWrongConvention,
+              "%s %s %d bytes of its caller's stack: hosts call it as cdecl, "
+              "with %s",
+              name, popped > 0 ? "popped" : "pushed",
+              popped > 0 ? popped : -popped,
+              arguments > 0 ? "one argument" : "no arguments");
 }
 
 std::string systemMessage(DWORD error) {
@@ -49,25 +178,51 @@ std::string systemMessage(DWORD error) {
   return message + " (error " + std::to_string(error) + ")";
 }
 
-// The machine field of a PE file's header, or 0 when the file is not one.
-WORD machineOf(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+// Why a file that exists cannot be read, in words of its own for the cases
+// people meet.
+std::string unreadable(DWORD error) {
+  switch (error) {
+    case ERROR_SHARING_VIOLATION:
+      return "another program holds it open and lets no one read it (a "
+             "sharing violation, error 32)";
+    case ERROR_ACCESS_DENIED:
+      return "access denied: this user may not read it (error 5)";
+    default:
+      return systemMessage(error);
+  }
+}
+
+// The machine field of a PE file's header, or 0 when the file is none.
+// False, with the error, when the file cannot be read at all.
+bool readMachine(const std::wstring& path, WORD& machine, DWORD& error) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
+  if (file == INVALID_HANDLE_VALUE) {
+    error = GetLastError();
+    return false;
+  }
   IMAGE_DOS_HEADER dos{};
   DWORD signature = 0;
   IMAGE_FILE_HEADER header{};
+  LARGE_INTEGER size{}, at{};
   DWORD read = 0;
-  bool ok = ReadFile(file, &dos, sizeof dos, &read, nullptr) &&
+  bool ok = GetFileSizeEx(file, &size) &&
+            ReadFile(file, &dos, sizeof dos, &read, nullptr) &&
             read == sizeof dos && dos.e_magic == IMAGE_DOS_SIGNATURE &&
-            SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) ==
-                static_cast<DWORD>(dos.e_lfanew) &&
-            ReadFile(file, &signature, sizeof signature, &read, nullptr) &&
-            read == sizeof signature && signature == IMAGE_NT_SIGNATURE &&
-            ReadFile(file, &header, sizeof header, &read, nullptr) &&
-            read == sizeof header;
+            dos.e_lfanew >= static_cast<LONG>(sizeof dos) &&
+            dos.e_lfanew + sizeof signature + sizeof header <=
+                static_cast<unsigned long long>(size.QuadPart);
+  at.QuadPart = ok ? dos.e_lfanew : 0;
+  ok = ok && SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+       ReadFile(file, &signature, sizeof signature, &read, nullptr) &&
+       read == sizeof signature && signature == IMAGE_NT_SIGNATURE &&
+       ReadFile(file, &header, sizeof header, &read, nullptr) &&
+       read == sizeof header;
   CloseHandle(file);
-  return ok ? header.Machine : 0;
+  machine = ok ? header.Machine : 0;
+  return true;
 }
 
 #if defined(_WIN64)
@@ -108,74 +263,163 @@ const char* probeAdvice(WORD machine) {
   }
 }
 
-}  // namespace
+// The last exception of a crashing kind seen while the plug-in loads, 0 if
+// none. The loader catches one that escapes a DllMain and fails the load
+// with a plain error code; one that the plug-in handles itself is no crash.
+// The handler only notes it: it runs under the loader's lock.
+volatile bool loading = false;
+volatile DWORD crashWhileLoading = 0;
 
-int loadPlugin(const std::wstring& path, HMODULE& module) {
-  std::string name = utf8(path);
+LONG CALLBACK noteCrashWhileLoading(EXCEPTION_POINTERS* exception) {
+  DWORD code = exception->ExceptionRecord->ExceptionCode;
+  switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_STACK_OVERFLOW:
+      if (loading) crashWhileLoading = code;
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// The loader's search flags of Windows 8, which came to 7 and Vista with
+// AddDllDirectory; without them the old search, current folder and PATH
+// included.
+DWORD searchFlags() {
+  HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+  if (GetProcAddress(kernel32, "AddDllDirectory") != nullptr)
+    return LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+  return LOAD_WITH_ALTERED_SEARCH_PATH;
+}
+
+int loadModule(const std::wstring& path, Plugin& plugin) {
+  const char* name = plugin.path.c_str();
   DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES)
-    return fail(exitCannotLoad, "cannot load %s: %s", name.c_str(),
+    return fail(exitCannotLoad, "cannot load %s: %s", name,
                 systemMessage(GetLastError()).c_str());
   if (attributes & FILE_ATTRIBUTE_DIRECTORY)
     return fail(exitCannotLoad, "cannot load %s: it is a directory, not a DLL",
-                name.c_str());
-  WORD machine = machineOf(path);
+                name);
+  WORD machine = 0;
+  DWORD error = 0;
+  if (!readMachine(path, machine, error))
+    return fail(exitCannotLoad, "cannot load %s: %s", name,
+                unreadable(error).c_str());
   if (machine == 0)
     return fail(exitCannotLoad,
-                "cannot load %s: not a DLL (no Windows program image in it; "
-                "empty or cut short?)",
-                name.c_str());
+                "cannot load %s: not a PE file (no Windows program image in "
+                "it; empty or cut short?)",
+                name);
   if (machine != probeMachine)
     return fail(exitWrongBitness,
-                "%s is %s DLL (machine 0x%04X); this probe is %s: %s",
-                name.c_str(), machineName(machine), machine, probeKind,
+                "%s is %s DLL (machine 0x%04X); this probe is %s: %s", name,
+                machineName(machine), machine, probeKind,
                 probeAdvice(machine));
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   PVOID handler = AddVectoredExceptionHandler(1, noteCrashWhileLoading);
   crashWhileLoading = 0;
   loading = true;
-  module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  DWORD error = GetLastError();
+  currentFunction = "DllMain";
+  HMODULE module = LoadLibraryExW(path.c_str(), nullptr, searchFlags());
+  error = GetLastError();
+  currentFunction = nullptr;
   loading = false;
   RemoveVectoredExceptionHandler(handler);
   if (module == nullptr && crashWhileLoading != 0)
     return fail(exitPluginCrashed,
-                "the plug-in crashed in %s (exception 0x%08lX)",
-                currentFunction, crashWhileLoading);
+                "the plug-in crashed in DllMain (exception 0x%08lX)",
+                crashWhileLoading);
   if (module == nullptr)
-    return fail(exitCannotLoad, "cannot load %s: %s", name.c_str(),
-                systemMessage(error).c_str());
+    return fail(exitCannotLoad, "cannot load %s: %s", name,
+                unreadable(error).c_str());
+  plugin.module = module;
+  catchAbortsOfEveryRuntime();
   return goOn;
 }
 
-int readFunctionList(HMODULE module, const std::string& path,
-                     std::vector<Function>& functions) {
-  auto init = reinterpret_cast<TextFunction>(
-      reinterpret_cast<void*>(GetProcAddress(module, "init")));
+void* exported(const Plugin& plugin, const char* name) {
+  return reinterpret_cast<void*>(
+      GetProcAddress(static_cast<HMODULE>(plugin.module), name));
+}
+
+int readFunctionList(Plugin& plugin) {
+  const char* path = plugin.path.c_str();
+  auto init = reinterpret_cast<hoverhue_text_fn>(exported(plugin, "init"));
   if (init == nullptr)
     return fail(exitNotAPlugin, "%s does not export init: not a plug-in",
-                path.c_str());
+                path);
+  int popped = 0;
   currentFunction = "init";
-  const char* list = init();
+  const char* list = callText(init, popped);
+  currentFunction = nullptr;
+  if (popped != 0) return wrongConvention("init", popped, 0);
   if (list == nullptr)
     return fail(exitNotAPlugin, "%s: init returned no list (a null pointer)",
-                path.c_str());
+                path);
   if (*list == '\0')
     return fail(exitNotAPlugin, "%s: init returned an empty function list",
-                path.c_str());
+                path);
   std::vector<std::string> names;
   if (!splitFunctionList(list, names))
-    return fail(exitNotAPlugin,
-                "%s: malformed function list \"%s\" (names of letters, "
-                "digits and '_' joined by a single '|'; see --help)",
-                path.c_str(), shown(list).c_str());
+    return fail(exitNotAPlugin, "%s: malformed function list \"%s\" (%s)",
+                path, shownText(fromCodePage(list)).c_str(),
+                functionListGrammar);
   for (const std::string& name : names) {
-    auto call = reinterpret_cast<TextFunction>(
-        reinterpret_cast<void*>(GetProcAddress(module, name.c_str())));
+    auto call = reinterpret_cast<hoverhue_text_fn>(
+        exported(plugin, name.c_str()));
     if (call == nullptr)
       return fail(exitMissingFunction, "%s lists %s but does not export it",
-                  path.c_str(), shown(name.c_str()).c_str());
-    functions.push_back({name, call});
+                  path, name.c_str());
+    plugin.functions.push_back({name, call});
   }
+  plugin.getparam =
+      reinterpret_cast<hoverhue_param_fn>(exported(plugin, "getparam"));
   return goOn;
+}
+
+}  // namespace
+
+void guardCalls() {
+  UINT inherited = SetErrorMode(0);
+  SetErrorMode(inherited | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  // Room below the stack's guard page for the crash report of a plug-in
+  // that overflowed it (Vista and later).
+  using Guarantee = BOOL(WINAPI*)(PULONG);
+  auto guarantee = reinterpret_cast<Guarantee>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                     "SetThreadStackGuarantee")));
+  ULONG bytes = 16384;
+  if (guarantee != nullptr) guarantee(&bytes);
+  SetUnhandledExceptionFilter(reportCrash);
+  std::signal(SIGABRT, reportAbort);
+}
+
+int loadPlugin(const std::wstring& path, Plugin& plugin) {
+  plugin.path = utf8(path);
+  int stop = loadModule(path, plugin);
+  return stop != goOn ? stop : readFunctionList(plugin);
+}
+
+int callFunction(const Plugin& plugin, std::size_t index, const char*& text) {
+  const Function& function = plugin.functions[index];
+  int popped = 0;
+  currentFunction = function.name.c_str();
+  text = callText(function.call, popped);
+  currentFunction = nullptr;
+  return popped == 0 ? goOn
+                     : wrongConvention(function.name.c_str(), popped, 0);
+}
+
+int describeParameters(const Plugin& plugin, std::size_t index,
+                       const char*& description) {
+  description = nullptr;
+  if (plugin.getparam == nullptr) return goOn;
+  int popped = 0;
+  currentFunction = "getparam";
+  description =
+      callParam(plugin.getparam, static_cast<unsigned>(index), popped);
+  currentFunction = nullptr;
+  return popped == 0 ? goOn
+                     : wrongConvention("getparam", popped, 1);
 }
