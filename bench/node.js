@@ -1,9 +1,10 @@
-// Times one reading through the hoverhue package, cursor() and colour(),
-// synchronous and through hoverhue/promises (awaited one after another),
-// beside the same three calls (mousex, mousey, colourHex) made through koffi
-// directly, in rounds that alternate so all meet the same load; the totals
-// include the package's reloads. The direct calls go to a copy of the DLL, a
-// module of its own, so the package's reloads really unload its DLL.
+// Times the hoverhue package as an app calls it, beside the same work done
+// through koffi directly, in rounds that alternate so both meet the same
+// load: cursor() beside one GetCursorPos; a reading (cursor() and colour())
+// beside GetCursorPos and colourHex; the same reading from hoverhue/promises,
+// each call awaited. The package's totals include its reloads. The direct
+// calls go to a copy of the DLL of their own. A reload is timed as the
+// package makes one: free a copy, load a spare one, find its functions.
 // Writes Markdown to OUT (under Wine, output to a pipe fails).
 //   node bench.js OUT                 the timing
 //   node --expose-gc bench.js OUT memory READINGS
@@ -18,62 +19,76 @@ const promises = require('hoverhue/promises');
 
 const out = process.argv[2];
 const dll = path.join(path.dirname(require.resolve('hoverhue')), process.arch, 'hoverhue.dll');
-const copy = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'hoverhue-')), 'hoverhue.dll');
-fs.copyFileSync(dll, copy);
+const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'hoverhue-bench-'));
+const copies = [1, 2].map((n) => path.join(folder, `${n}.dll`));
+for (const copy of copies) fs.copyFileSync(dll, copy);
 
-function bind(library) {
-  const text = (name) => library.func(`const char *${name}(void)`);
-  return { mousex: text('mousex'), mousey: text('mousey'), colourHex: text('colourHex') };
+const kernel32 = koffi.load('kernel32.dll');
+const loadLibrary = kernel32.func('void *__stdcall LoadLibraryW(const char16_t *path)');
+const freeLibrary = kernel32.func('int __stdcall FreeLibrary(void *module)');
+const procAddress = kernel32.func('uintptr_t __stdcall GetProcAddress(void *module, const char *name)');
+koffi.struct('BenchPoint', { x: 'int32_t', y: 'int32_t' });
+const getCursorPos = koffi.load('user32.dll').func('int __stdcall GetCursorPos(_Out_ BenchPoint *point)');
+const library = koffi.load(copies[0]);
+const colourHex = library.func('const char *colourHex(void)');
+const names = ['init', 'mousex', 'mousey', 'colourRGB', 'colourR', 'colourG',
+  'colourB', 'colourHex', 'colourRx', 'colourGx', 'colourBx'];
+
+const microseconds = (start, n) => Number(process.hrtime.bigint() - start) / 1e3 / n;
+const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
+
+// Median per-item time of each job, over rounds of `n` items, the jobs
+// taking turns within each round.
+async function rounds(jobs, n) {
+  const times = jobs.map(() => []);
+  for (let round = 0; round < 21; round++) {
+    for (let j = 0; j < jobs.length; j++) {
+      const start = process.hrtime.bigint();
+      await jobs[j](n);
+      times[j].push(microseconds(start, n));
+    }
+  }
+  return times.map(median);
 }
-let library = koffi.load(copy), direct = bind(library);
-const milliseconds = (start) => Number(process.hrtime.bigint() - start) / 1e6;
 
 async function timing() {
-  const rounds = 21, readings = 1000;
-  let packaged = 0, promised = 0, raw = 0;
-  for (let round = 0; round < rounds; round++) {
-    let start = process.hrtime.bigint();
-    for (let i = 0; i < readings; i++) { hoverhue.cursor(); hoverhue.colour(); }
-    packaged += milliseconds(start);
-    start = process.hrtime.bigint();
-    for (let i = 0; i < readings; i++) { await promises.cursor(); await promises.colour(); }
-    promised += milliseconds(start);
-    start = process.hrtime.bigint();
-    for (let i = 0; i < readings; i++) { direct.mousex(); direct.mousey(); direct.colourHex(); }
-    raw += milliseconds(start);
-  }
-  // One reload as the package makes it: unload, copy the DLL anew, load, bind.
-  const reloads = [];
-  for (let i = 0; i < 21; i++) {
-    const start = process.hrtime.bigint();
-    library.unload();
-    fs.rmSync(copy);
-    fs.copyFileSync(dll, copy);
-    library = koffi.load(copy);
-    direct = bind(library);
-    reloads.push(milliseconds(start));
-  }
-  reloads.sort((a, b) => a - b);
-  const n = rounds * readings, perReading = raw / n, reload = reloads[10];
-  const perReload = Math.floor(512 * 1024 / 75);
+  const [cursor, rawCursor, reading, rawReading, promised] = await rounds([
+    (n) => { for (let i = 0; i < n; i++) hoverhue.cursor(); },
+    (n) => { for (let i = 0; i < n; i++) getCursorPos({}); },
+    (n) => { for (let i = 0; i < n; i++) { hoverhue.cursor(); hoverhue.colour(); } },
+    (n) => { for (let i = 0; i < n; i++) { getCursorPos({}); colourHex(); } },
+    async (n) => { for (let i = 0; i < n; i++) { await promises.cursor(); await promises.colour(); } },
+  ], 1000);
+  // The package's reload: the retired copy freed, a spare one loaded, its
+  // functions found (koffi made them callable once, at the first load).
+  let module = loadLibrary(copies[1]);
+  const [reload] = await rounds([(n) => {
+    for (let i = 0; i < n; i++) {
+      freeLibrary(module);
+      module = loadLibrary(copies[1]);
+      for (const name of names) procAddress(module, name);
+    }
+  }], 5);
+  freeLibrary(module);
+  const perReload = Math.floor(512 * 1024 / 9);
+  const row = (what, us, beside, usBeside, goal) =>
+    `| ${what} | ${us.toFixed(1)} | ${beside} | ${usBeside.toFixed(1)} | ${(us / usBeside).toFixed(3)} | ${goal} |`;
   return [
-    '| One reading | us | Through koffi directly, us | Ratio |',
-    '|---|---:|---:|---:|',
-    `| \`cursor()\` and \`colour()\` | ${(packaged / n * 1000).toFixed(0)} | ` +
-      `${(perReading * 1000).toFixed(0)} | ${(packaged / raw).toFixed(3)} |`,
-    `| the same from \`hoverhue/promises\`, awaited | ${(promised / n * 1000).toFixed(0)} | ` +
-      `${(perReading * 1000).toFixed(0)} | ${(promised / raw).toFixed(3)} |`,
+    '| The package | us | Through koffi directly | us | Ratio | Goal |',
+    '|---|---:|---|---:|---:|---:|',
+    row('`cursor()`', cursor, 'one `GetCursorPos`', rawCursor, '1.1'),
+    row('`cursor()` and `colour()`', reading, '`GetCursorPos` and `colourHex`', rawReading, '1.05'),
+    row('the same from `hoverhue/promises`, awaited', promised, '`GetCursorPos` and `colourHex`', rawReading, '-'),
     '',
-    '| One reload, ms | Readings between reloads | Reload per reading, amortised |',
+    '| One reload, us | Readings between reloads | Reload per reading, amortised |',
     '|---:|---:|---:|',
-    `| ${reload.toFixed(2)} | ${perReload} | ${(reload / perReload / perReading * 100).toFixed(3)}% |`,
+    `| ${reload.toFixed(0)} | ${perReload} | ${(reload / perReload / reading * 100).toFixed(4)}% |`,
   ].join('\n');
 }
 
 // Committed memory after the first thousand readings and after READINGS.
 function memory(readings) {
   const committed = require('./committed.js');
-  library.unload();
   const rows = ['| Readings | Committed memory, bytes | Since the first thousand |', '|---:|---:|---:|'];
   let first;
   for (let done = 0; done < readings;) {
@@ -90,6 +105,6 @@ function memory(readings) {
 (async () => {
   const table = process.argv[3] === 'memory' ? memory(Number(process.argv[4])) : await timing();
   fs.writeFileSync(out, table + '\n');
-  if (process.argv[3] !== 'memory') library.unload();
-  fs.rmSync(path.dirname(copy), { recursive: true });
+  library.unload();
+  fs.rmSync(folder, { recursive: true });
 })();

@@ -1,16 +1,26 @@
 'use strict';
 // What the package's two faces (index.js, synchronous, and promises.js) share:
-// hoverhue.dll called through the koffi FFI, loaded at the first call and
-// given back on a schedule.
+// hoverhue.dll called through the koffi FFI, loaded at the first call.
 //
 // Every text stays in the DLL's heap until the DLL is unloaded. koffi copies
-// each into a JavaScript string at once, so after a set amount of texts the
-// DLL is unloaded, its heap going with it, and loaded again. Windows loads a
-// DLL once per process, so each thread that reads loads a copy of its own,
-// which no other thread holds: its reloads really give its heap back, however
-// many threads read. All instances of the package in one thread (a module
-// evaluated again, say) share that thread's copy, its count and one 'exit'
-// listener.
+// each into a JavaScript string at once, so once a copy of the DLL has kept
+// HOVERHUE_RELOAD_BYTES of texts it is retired: new calls go to a fresh copy,
+// and the retired one is freed, its heap with it, when its last call in
+// flight settles. No pattern of calls can hold a reload off, and no DLL is
+// freed under a call. Windows loads a file once per process, so every copy is
+// a file of its own, which no other thread holds.
+//
+// Where state lives:
+// - per thread (`thread`), shared by every instance of the package there:
+//   koffi and the system's calls, bound once; the thread's own folder of
+//   copies; the queue of asynchronous calls; the exit listener.
+// - per instance in a thread (`copies`, one for each packaged DLL): the copy
+//   that takes new calls, and the retired ones still finishing theirs.
+// - per process: only the folders on disk, one a thread, each named for its
+//   process and OS thread. Whichever thread loads next frees and removes
+//   the copies of a thread of its process that has ended, however it ended
+//   (a Worker's terminate() runs none of its listeners), and the folders of
+//   processes that have ended.
 
 const fs = require('fs');
 const os = require('os');
@@ -26,6 +36,9 @@ const textNames = ['init', 'mousex', 'mousey', 'colourRGB', 'colourR', 'colourG'
 // list is constant); the others keep 4.
 const capacity = { init: 0, mousex: 33, mousey: 33, colourRGB: 33, colourHex: 9 };
 const defaultReloadBytes = 512 * 1024;
+// koffi runs asynchronous calls on libuv's pool, and refuses more than it can
+// queue: more than the pool's threads at once would only wait there.
+const poolSize = Math.min(Math.max(Number(process.env.UV_THREADPOOL_SIZE) || 4, 1), 64);
 
 function failure(code, message, cause) {
   const error = new Error(message, cause === undefined ? undefined : { cause });
@@ -37,17 +50,8 @@ function failure(code, message, cause) {
 // put native files beside it, in app.asar.unpacked.
 const source = path.join(__dirname.replace(/app\.asar(?=[\\/]|$)/, 'app.asar.unpacked'),
   builds[process.arch] ?? process.arch, 'hoverhue.dll');
-const copies = path.join(os.tmpdir(), 'hoverhue');
 
-// This thread's hold on its copy of the DLL, made by the first instance here.
-const state = globalThis[Symbol.for(`hoverhue ${source}`)] ??= (() => {
-  const made = { module: null, functions: null, copy: null, kept: 0, inFlight: 0, system: null };
-  process.once('exit', () => {
-    if (made.module) unload(made);
-    if (made.copy) fs.rmSync(made.copy, { force: true });
-  });
-  return made;
-})();
+const copies = globalThis[Symbol.for(`hoverhue ${source}`)] ??= { current: null, retired: new Set() };
 
 function check() {
   if (!supported) {
@@ -58,7 +62,7 @@ function check() {
 }
 
 // HOVERHUE_RELOAD_BYTES: how many bytes of texts a copy of the DLL keeps
-// before it is reloaded. Read at the first call, and kept once it is good:
+// before it is retired. Read at the first call, and kept once it is good:
 // the environment is a system call away on Windows.
 let threshold = null;
 function reloadBytes() {
@@ -76,39 +80,12 @@ function readReloadBytes() {
   return Number(setting);
 }
 
-// Copies that processes which ended left behind go when a process first
-// loads the DLL; a copy goes with its process.
-let swept = false;
-function sweep() {
-  swept = true;
-  let names = [];
-  try { names = fs.readdirSync(copies); } catch { return; }
-  for (const name of names) {
-    const pid = Number(/^(\d+)-/.exec(name)?.[1]);
-    if (!pid || pid === process.pid) continue;
-    try { process.kill(pid, 0); continue; } catch (error) { if (error.code !== 'ESRCH') continue; }
-    fs.rm(path.join(copies, name), { force: true }, () => {});
-  }
+// The thread's bindings, shared by every instance of the package in it.
+function bindings() {
+  return globalThis[Symbol.for('hoverhue thread 2')] ??= bind();
 }
 
-function loadFailure(cause, why = cause.message) {
-  return failure('HOVERHUE_LOAD_FAILED', `hoverhue cannot load ${source}: ${why}`, cause);
-}
-
-// koffi, and the system's loader through it, bound once for the thread. The
-// DLL is loaded and its functions found with the system's own calls, and a
-// function is made callable anew only where the DLL came back at another
-// address: koffi keeps some 35 KB of every library that it loads and binds,
-// which reloads would otherwise heap up.
-function system(hold) {
-  // Shared by every copy of the package in the thread: koffi names the
-  // function type once for them all, and a callable function suits any
-  // DLL that has a text function at its address.
-  hold.system ??= globalThis[Symbol.for('hoverhue system 1')] ??= bindSystem();
-  return hold.system;
-}
-
-function bindSystem() {
+function bind() {
   let koffi;
   try {
     koffi = require('koffi');
@@ -118,95 +95,273 @@ function bindSystem() {
       `this platform and architecture): ${cause.message}`, cause);
   }
   const kernel32 = koffi.load('kernel32.dll');
-  return {
+  const user32 = koffi.load('user32.dll');
+  // koffi's type names are the process's: a set for each thread.
+  koffi.struct(`HoverhuePoint${threadId}`, { x: 'int32_t', y: 'int32_t' });
+  const bound = {
     koffi,
     text: koffi.proto(`const char *HoverhueText${threadId}(void)`),
     loadLibrary: kernel32.func('void *__stdcall LoadLibraryW(const char16_t *path)'),
     freeLibrary: kernel32.func('int __stdcall FreeLibrary(void *module)'),
+    moduleHandle: kernel32.func('void *__stdcall GetModuleHandleW(const char16_t *path)'),
     procAddress: kernel32.func('uintptr_t __stdcall GetProcAddress(void *module, const char *name)'),
     lastError: kernel32.func('uint32_t __stdcall GetLastError(void)'),
+    threadId: kernel32.func('uint32_t __stdcall GetCurrentThreadId(void)'),
+    openThread: kernel32.func('void *__stdcall OpenThread(uint32_t access, int inherit, uint32_t id)'),
+    waitFor: kernel32.func('uint32_t __stdcall WaitForSingleObject(void *handle, uint32_t ms)'),
+    closeHandle: kernel32.func('int __stdcall CloseHandle(void *handle)'),
+    cursorPos: user32.func(`int __stdcall GetCursorPos(_Out_ HoverhuePoint${threadId} *point)`),
     callable: new Map(),  // address: function
+    folder: null, made: 0, queue: [], running: 0, instances: new Set(),
   };
+  bound.osThread = bound.threadId();
+  return bound;
 }
 
-function load(hold) {
-  const { koffi, text, loadLibrary, freeLibrary, procAddress, lastError, callable } = system(hold);
-  if (!swept) sweep();
-  // One copy for the thread's whole life, so that the system maps it where
-  // it did before; the package's own DLL must still be there.
-  hold.copy ??= path.join(copies, `${process.pid}-${threadId}-${Math.random().toString(36).slice(2)}.dll`);
+// Where copies go: HOVERHUE_COPY_DIR, or the system's temporary folder.
+function copyBase() {
+  const setting = process.env.HOVERHUE_COPY_DIR;
+  return setting ? path.resolve(setting) : os.tmpdir();
+}
+
+function copyFailure(base, cause) {
+  return failure('HOVERHUE_LOAD_FAILED', `hoverhue cannot make its copies of the DLL in ` +
+    `${base}: ${cause.message}. Set HOVERHUE_COPY_DIR to a folder where this user ` +
+    `may write files and load DLLs from`, cause);
+}
+
+// A new folder of the thread's own, with a name nobody can guess.
+function makeFolder(bound, base) {
+  try {
+    const folder = fs.mkdtempSync(path.join(base, `hoverhue-${process.pid}-${bound.osThread}-`));
+    const stat = fs.lstatSync(folder);
+    if (!stat.isDirectory() || stat.isSymbolicLink()) throw new Error(`${folder} is no plain folder`);
+    process.once('exit', () => leave(bound));
+    return folder;
+  } catch (cause) {
+    throw copyFailure(base, cause);
+  }
+}
+
+const folderName = /^hoverhue-(\d+)-(\d+)-[0-9A-Za-z]{6}$/;
+
+// Folders of this package's own making, whose thread or process has ended.
+// Links are never followed, nor anything touched that is not one of these.
+function sweep(bound, base) {
+  let names = [];
+  try { names = fs.readdirSync(base); } catch { return; }
+  for (const name of names) {
+    const [, pid, owner] = folderName.exec(name)?.map(Number) ?? [];
+    if (pid === undefined || (pid === process.pid && owner === bound.osThread)) continue;
+    const folder = path.join(base, name);
+    try {
+      const stat = fs.lstatSync(folder);
+      if (!stat.isDirectory() || stat.isSymbolicLink()) continue;
+      if (pid === process.pid) {
+        if (!threadEnded(bound, owner)) continue;
+        freeLeftIn(bound, folder);
+      } else if (processAlive(pid)) {
+        continue;
+      }
+      fs.rmSync(folder, { recursive: true, force: true });
+    } catch {
+      // In use, or not ours to remove: the next sweep tries again.
+    }
+  }
+}
+
+function processAlive(pid) {
+  try { process.kill(pid, 0); return true; } catch (error) { return error.code !== 'ESRCH'; }
+}
+
+const synchronize = 0x00100000;
+function threadEnded(bound, id) {
+  const handle = bound.openThread(synchronize, 0, id);
+  if (handle === null) return true;
+  const signalled = bound.waitFor(handle, 0) === 0;
+  bound.closeHandle(handle);
+  return signalled;
+}
+
+// A thread that ended left its copies loaded. Node.js waits for a Worker's
+// asynchronous native work before its thread exits, so none of their calls
+// is still running.
+function freeLeftIn(bound, folder) {
+  for (const name of fs.readdirSync(folder)) {
+    const file = path.join(folder, name);
+    for (let module = bound.moduleHandle(file), n = 0; module !== null && n < 8; n++) {
+      bound.freeLibrary(module);
+      module = bound.moduleHandle(file);
+    }
+  }
+}
+
+// At the thread's end its copies are freed, but for one with a call in
+// flight, which the system takes with the process; its folder goes once
+// nothing of it is loaded, else the next sweep takes it.
+function leave(bound) {
+  try {
+    let kept = 0;
+    for (const instance of bound.instances) {
+      for (const library of [instance.current, ...instance.retired]) {
+        if (library?.inFlight === 0) free(library);
+        else if (library) kept++;
+      }
+    }
+    if (kept === 0) fs.rmSync(bound.folder, { recursive: true, force: true });
+  } catch {
+    // Never an error at exit.
+  }
+}
+
+function loadFailure(cause, why = cause.message) {
+  return failure('HOVERHUE_LOAD_FAILED', `hoverhue cannot load ${source}: ${why}`, cause);
+}
+
+// A file of the thread's folder that no loaded copy uses, made anew only
+// when every one is in use, so that copies come back where they were.
+function spareFile(bound) {
+  const used = new Set([copies.current, ...copies.retired].map((library) => library?.file));
+  copies.files ??= [];
+  const spare = copies.files.find((file) => !used.has(file));
+  if (spare !== undefined) return spare;
+  const file = path.join(bound.folder, `${++bound.made}.dll`);
   try {
     fs.accessSync(source);
-    if (!fs.existsSync(hold.copy)) {
-      fs.mkdirSync(copies, { recursive: true });
-      fs.copyFileSync(source, hold.copy);
-    }
   } catch (cause) {
     throw loadFailure(cause, cause.code === 'ENOENT'
       ? 'there is no such file (in an Electron app, unpack hoverhue from app.asar)'
       : cause.message);
   }
-  const module = loadLibrary(hold.copy);
+  try {
+    fs.copyFileSync(source, file, fs.constants.COPYFILE_EXCL);
+  } catch (cause) {
+    throw copyFailure(bound.folder, cause);
+  }
+  copies.files.push(file);
+  return file;
+}
+
+// koffi keeps some 35 KB of every library that it loads and binds, so the
+// DLL is loaded and its functions found with the system's own calls, and a
+// function is made callable anew only at an address not seen before.
+function load() {
+  const bound = bindings();
+  const base = bound.folder === null ? copyBase() : path.dirname(bound.folder);
+  sweep(bound, base);
+  bound.folder ??= makeFolder(bound, base);
+  bound.instances.add(copies);
+  const file = spareFile(bound);
+  const module = bound.loadLibrary(file);
   if (module === null) {
-    const error = lastError();
+    const error = bound.lastError();
     throw loadFailure(Object.assign(new Error(`LoadLibrary failed with error ${error}`), { errno: error }),
-      `Windows could not load it (error ${error}${error === 193 ? ': a DLL of another architecture' : ''})`);
+      `Windows could not load its copy ${file} (error ${error}${error === 193
+        ? ': a DLL of another architecture'
+        : '; where policy forbids DLLs in that folder, set HOVERHUE_COPY_DIR to another'})`);
   }
   const functions = {};
   for (const name of textNames) {
-    const address = procAddress(module, name);
+    const address = bound.procAddress(module, name);
     if (!address) {
-      freeLibrary(module);
+      bound.freeLibrary(module);
       throw loadFailure(new Error(`no export ${name}`), `it exports no ${name}`);
     }
-    if (!callable.has(address)) callable.set(address, koffi.decode(address, text));
-    functions[name] = callable.get(address);
+    if (!bound.callable.has(address)) bound.callable.set(address, bound.koffi.decode(address, bound.text));
+    functions[name] = bound.callable.get(address);
   }
-  Object.assign(hold, { module, functions, kept: 0 });
+  return { module, functions, file, kept: 0, inFlight: 0, bound };
 }
 
-function unload(hold) {
-  const { module } = hold;
-  hold.module = hold.functions = null;
-  hold.system.freeLibrary(module);
+function free(library) {
+  const { module } = library;
+  library.module = library.functions = null;
+  if (module !== null) library.bound.freeLibrary(module);
 }
 
-// The function to call for name, the DLL loaded, or reloaded when it is due
-// and no call of this thread is in flight.
-function prepare(name) {
+function retire(library) {
+  copies.current = null;
+  if (library.inFlight === 0) free(library);
+  else copies.retired.add(library);
+}
+
+// The copy of the DLL that takes the next call of `name`.
+function libraryFor(name) {
   check();
   const limit = reloadBytes();  // a bad setting fails the very first call
-  if (state.module !== null && state.kept >= limit && state.inFlight === 0) unload(state);
-  if (state.module === null) load(state);
-  state.kept += capacity[name] ?? 4;
-  return state.functions[name];
+  if (copies.current !== null && copies.current.kept >= limit) retire(copies.current);
+  copies.current ??= load();
+  copies.current.kept += capacity[name] ?? 4;
+  return copies.current;
 }
 
 function call(name) {
-  return prepare(name)();
+  return libraryFor(name).functions[name]();
 }
 
-// On one of koffi's worker threads, off the calling one.
+// On libuv's pool, off the calling thread: no more at once than the pool has
+// threads, the rest waiting their turn here, in order.
 function callAsync(name) {
   return new Promise((resolve, reject) => {
-    const text = prepare(name);
-    state.inFlight++;
-    text.async((cause, answer) => {
-      state.inFlight--;
-      if (cause) reject(failure('HOVERHUE_CALL_FAILED', `hoverhue's ${name} failed: ${cause.message}`, cause));
+    let bound;
+    try {
+      check();
+      bound = bindings();
+    } catch (error) {
+      reject(error);
+      return;
+    }
+    // Started by whichever instance's call settles first: each job starts in
+    // the instance it came from.
+    bound.queue.push(() => startCall(bound, name, resolve, reject));
+    startCalls(bound);
+  });
+}
+
+function startCalls(bound) {
+  while (bound.running < poolSize && bound.queue.length > 0) bound.queue.shift()();
+}
+
+function startCall(bound, name, resolve, reject) {
+  let library;
+  try {
+    library = libraryFor(name);
+  } catch (error) {
+    reject(error);
+    return;
+  }
+  const settled = () => {
+    bound.running--;
+    if (--library.inFlight === 0 && copies.retired.delete(library)) free(library);
+    startCalls(bound);
+  };
+  const failed = (cause) => failure('HOVERHUE_CALL_FAILED', `hoverhue's ${name} failed: ${cause.message}`, cause);
+  bound.running++;
+  library.inFlight++;
+  try {
+    library.functions[name].async((cause, answer) => {
+      settled();
+      if (cause) reject(failed(cause));
       else resolve(answer);
     });
-  });
+  } catch (cause) {
+    settled();
+    reject(failed(cause));
+  }
+}
+
+// The cursor from one GetCursorPos of the calling thread, in its own
+// coordinates: what mousex and mousey answer, less one. Where Windows cannot
+// tell (a locked workstation), (0, 0), as they say.
+function cursor() {
+  check();
+  const point = {};
+  if (!bindings().cursorPos(point)) return { x: 0, y: 0 };
+  return { x: point.x, y: point.y };
 }
 
 function exhausted() {
   return failure('HOVERHUE_NO_MEMORY', 'hoverhue.dll answered with no text: its storage is exhausted');
-}
-
-// The cursor from the mousex and mousey texts, zero-based.
-function cursorOf(x, y) {
-  if (x === '' || y === '') throw exhausted();
-  return { x: Number(x) - 1, y: Number(y) - 1 };
 }
 
 // The colour from one colourHex text.
@@ -216,4 +371,4 @@ function colourOf(text) {
   return { r, g, b, hex: `#${text.replace(/ /g, '').toLowerCase()}` };
 }
 
-module.exports = { supported, textNames, call, callAsync, cursorOf, colourOf };
+module.exports = { supported, textNames, call, callAsync, cursor, colourOf };

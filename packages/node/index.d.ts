@@ -20,18 +20,23 @@ export interface Colour {
 export const supported: boolean;
 
 /**
- * Where the cursor is. Left of or above the primary monitor, x or y is
- * negative. x and y are two samples. Throws an Error with code
- * HOVERHUE_NO_MEMORY when the DLL's storage is exhausted, and like every
- * call HOVERHUE_UNSUPPORTED, HOVERHUE_LOAD_FAILED (the DLL would not load;
- * the next call tries again) or HOVERHUE_BAD_SETTING (HOVERHUE_RELOAD_BYTES
- * is no positive whole number).
+ * Where the cursor is, from one sample: what mousex() and mousey() answer,
+ * less one, in the calling thread's own coordinates. Left of or above the
+ * primary monitor, x or y is negative. Throws an Error with code
+ * HOVERHUE_UNSUPPORTED off Windows, or HOVERHUE_NO_FFI when koffi's binary
+ * for this platform did not load.
  */
 export function cursor(): Cursor;
 
 /**
  * The pixel physically under the cursor, on any monitor at any scale, from
- * one sample (another than cursor()'s). Throws like cursor().
+ * one sample of the DLL's (another than cursor()'s). Throws an Error with
+ * code HOVERHUE_NO_MEMORY when the DLL's storage is exhausted, and like
+ * every call of the DLL, HOVERHUE_UNSUPPORTED, HOVERHUE_NO_FFI,
+ * HOVERHUE_LOAD_FAILED (the DLL or its copy would not load, with the folder
+ * and why; the next call tries again; HOVERHUE_COPY_DIR names another folder
+ * for the copies) or HOVERHUE_BAD_SETTING (HOVERHUE_RELOAD_BYTES is no
+ * positive whole number).
  */
 export function colour(): Colour;
 

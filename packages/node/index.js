@@ -4,13 +4,7 @@
 // has the same functions, run off the calling thread. Importing it loads
 // nothing, on any platform; the first call loads the DLL.
 
-const { supported, textNames, call, cursorOf, colourOf } = require('./core.js');
-
-// x and y are read one after the other, as two samples.
-function cursor() {
-  const x = call('mousex');
-  return cursorOf(x, call('mousey'));
-}
+const { supported, textNames, call, cursor, colourOf } = require('./core.js');
 
 function colour() {
   return colourOf(call('colourHex'));

@@ -6,9 +6,11 @@ export type { Colour, Cursor } from './index.js';
 export const supported: boolean;
 
 /**
- * hoverhue's functions, each run on one of koffi's worker threads: the
- * promise resolves to what the synchronous function returns, or rejects
- * with the Error it throws.
+ * hoverhue's functions, each call of the DLL run on libuv's pool, any
+ * number pending at once: the promise resolves to what the synchronous
+ * function returns, or rejects with the Error it throws, or with code
+ * HOVERHUE_CALL_FAILED where koffi could not make the call (with its
+ * cause). cursor() reads in the calling thread, as the synchronous one does.
  */
 export function cursor(): Promise<Cursor>;
 export function colour(): Promise<Colour>;

@@ -8,8 +8,9 @@
 //   node --expose-gc --max-semi-space-size=1 check.js OUT SCALE X,Y [X,Y ...]
 // SCALE is how much larger physical pixels are than this process's.
 'use strict';
-const { execFileSync } = require('child_process');
+const { spawnSync } = require('child_process');
 const fs = require('fs');
+const os = require('os');
 const path = require('path');
 const { Worker } = require('worker_threads');
 
@@ -24,30 +25,73 @@ function check(what, actual, expected) {
   if (!same) report(`FAIL ${what}: expected ${JSON.stringify(expected)}, got ${JSON.stringify(actual)}`);
 }
 
-// The colour position_screen paints at (x, y): x in red and the low nibble
-// of green, y in blue and the high nibble.
-function colourAt(x, y) {
-  return [x & 0xff, ((x >> 8) & 0xf) | (((y >> 8) & 0xf) << 4), y & 0xff];
-}
-function expectedTexts(x, y, [r, g, b]) {
-  const hex = (v) => v.toString(16).toUpperCase().padStart(2, '0');
-  return {
-    mousex: String(x + 1), mousey: String(y + 1), colourRGB: `R:${r} G:${g} B:${b}`,
-    colourR: String(r), colourG: String(g), colourB: String(b),
-    colourHex: `${hex(r)} ${hex(g)} ${hex(b)}`, colourRx: hex(r), colourGx: hex(g), colourBx: hex(b),
-  };
+const { colourAt, expectedTexts, moveCursor } = require('./screen.cjs');
+const committed = require('./committed.js');
+
+// The copies of hoverhue.dll that this process has loaded.
+const koffi = require('koffi');
+const kernel32 = koffi.load('kernel32.dll');
+const currentProcess = kernel32.func('void *__stdcall GetCurrentProcess(void)')();
+const enumModules = kernel32.func(
+  'int __stdcall K32EnumProcessModules(void *process, void *modules, uint32_t size, _Out_ uint32_t *needed)');
+const moduleName = kernel32.func('uint32_t __stdcall GetModuleFileNameW(uintptr_t module, void *name, uint32_t size)');
+function copiesLoaded() {
+  const modules = Buffer.alloc(8 * 4096), needed = [0], name = Buffer.alloc(2 * 1024);
+  enumModules(currentProcess, modules, modules.length, needed);
+  const size = koffi.sizeof('void *');
+  let count = 0;
+  for (let at = 0; at < Math.min(needed[0], modules.length); at += size) {
+    const module = size === 8 ? modules.readBigUInt64LE(at) : modules.readUInt32LE(at);
+    const length = moduleName(module, name, 1024);
+    if (name.toString('utf16le', 0, 2 * length).includes(`\\hoverhue-${process.pid}-`)) count++;
+  }
+  return count;
 }
 
-// position_screen moves the cursor, in the same coordinates as this process.
-function moveCursor(x, y) {
-  try {
-    execFileSync(path.join(__dirname, '..', 'position_screen.exe'), ['move', x, y], { stdio: 'ignore' });
-    return true;
-  } catch (error) {
-    return false;
+// Workers that read, through both faces, ended by terminate() while they
+// read; then this thread reads until its next load, which frees what they
+// left.
+async function terminatedWorkers(count, reloadReadings) {
+  const code = `const { parentPort } = require('worker_threads');
+    const h = require('hoverhue'), p = require('hoverhue/promises');
+    h.colour();
+    parentPort.postMessage('reading');
+    (async () => { for (;;) { h.colour(); await p.colour(); } })();`;
+  for (let i = 0; i < count; i++) {
+    const worker = new Worker(code, { eval: true });
+    await new Promise((done, fail) => { worker.once('message', done); worker.once('error', fail); });
+    await worker.terminate();
   }
+  const hoverhue = require('hoverhue');
+  for (let i = 0; i < reloadReadings; i++) hoverhue.colour();
+  return copiesLoaded();
 }
-const committed = require('./committed.js');
+
+// process.exit(code) with calls in flight, in a process of its own and in
+// a worker: the code it gives, and no crash.
+function exitWithCallsInFlight() {
+  const inProcess = spawnSync(process.execPath, ['-e', `const p = require('hoverhue/promises');
+    for (let i = 0; i < 50; i++) p.colour();
+    setImmediate(() => process.exit(7));`], { cwd: __dirname, stdio: 'ignore', timeout: 60000 });
+  const inWorker = new Promise((done) => {
+    const worker = new Worker(`const p = require('hoverhue/promises');
+      for (let i = 0; i < 50; i++) p.colour();
+      setImmediate(() => process.exit(5));`, { eval: true });
+    worker.once('exit', done);
+  });
+  return inWorker.then((workerCode) => [inProcess.status, workerCode]);
+}
+
+// Two loops of promises that overlap, as a UI poll and a logger would: each
+// awaits its own reading while the other's is in flight.
+async function overlappingLoops(warm, count) {
+  const promises = require('hoverhue/promises');
+  const loop = async (n) => { for (let i = 0; i < n; i++) { await promises.cursor(); await promises.colour(); } };
+  await Promise.all([loop(warm), loop(warm)]);
+  const before = committed();
+  await Promise.all([loop(count), loop(count)]);
+  return committed() - before;
+}
 
 // Two instances of the package in this thread (the app's own and a second
 // copy, as another package in the app may bring) and two worker threads,
@@ -94,6 +138,8 @@ async function main() {
   const hoverhue = require('hoverhue');
   const promises = require('hoverhue/promises');
   const imported = await import('hoverhue');
+  // Whatever stands at the path that copies once shared changes nothing.
+  try { fs.writeFileSync(path.join(os.tmpdir(), 'hoverhue'), 'planted'); } catch { /* a folder is there */ }
   check('supported', hoverhue.supported, true);
   check('the default import is the module that require gives', imported.default === hoverhue, true);
   check('a named import is the function that require gives', imported.colour === hoverhue.colour, true);
@@ -111,6 +157,8 @@ async function main() {
       check(`promises.${name}() at (${x}, ${y})`, await promises[name](), texts[name]);
     }
     check(`cursor() at (${x}, ${y})`, hoverhue.cursor(), { x, y });
+    check(`cursor() at (${x}, ${y}) is mousex() and mousey() less one`, hoverhue.cursor(),
+      { x: Number(hoverhue.mousex()) - 1, y: Number(hoverhue.mousey()) - 1 });
     check(`colour() at (${x}, ${y}), physical (${physical})`, hoverhue.colour(), { r, g, b, hex });
     check(`promises.cursor() at (${x}, ${y})`, await promises.cursor(), { x, y });
     check(`promises.colour() at (${x}, ${y})`, await promises.colour(), { r, g, b, hex });
@@ -118,15 +166,26 @@ async function main() {
     last = texts;
   }
 
+  const all = await Promise.all(Array.from({ length: 600 }, () => promises.colourHex()));
+  check('600 promises at once all answer', all.filter((text) => text === last.colourHex).length, 600);
+  check('process.exit(7) with calls in flight, and process.exit(5) in a worker', await exitWithCallsInFlight(), [7, 5]);
+
   const copy = path.join(__dirname, 'node_modules', 'other', 'node_modules', 'hoverhue');
   fs.cpSync(path.dirname(require.resolve('hoverhue/package.json')), copy, { recursive: true });
   const second = require(copy);
   const expected = `${last.mousex} ${last.colourHex}`;
   check('a second copy of the package reads the same texts', second.mousex() + ' ' + second.colourHex(), expected);
+  // 65536 bytes of texts at 9 a colour.
+  const loaded = await terminatedWorkers(100, 7300);
+  report(`after 100 workers ended by terminate() while reading, and a reload here: ${loaded} copies of hoverhue.dll loaded`);
+  check('after 100 workers ended by terminate(), at most this thread\'s two copies (one instance each) are loaded', loaded <= 2, true);
   if (process.env.HOVERHUE_CHECK_MEMORY !== '1') {
     await readTogether([hoverhue, second], expected, 200, 200);
     return;
   }
+  const loops = await overlappingLoops(20000, 40000);
+  report(`two overlapping promise loops, 40000 readings each after 20000: committed memory grew by ${loops} bytes`);
+  check('two overlapping promise loops reading 40000 times each stay within 1 MiB', loops < 1024 * 1024, true);
   const grown = await readTogether([hoverhue, second], expected, 20000, 40000);
   report(`two instances and two worker threads, 40000 readings each after 20000: committed memory grew by ${grown} bytes`);
   check('two instances and two worker threads reading 40000 times each stay within 1 MiB', grown < 1024 * 1024, true);
