@@ -17,7 +17,9 @@ import promises from 'hoverhue/promises';
 
 const require = createRequire(import.meta.url);
 const { colourAt, expectedTexts, moveCursor } = require('./screen.cjs');
-const [out, scale, ...points] = process.argv.slice(2);
+const [outArgument, scale, ...points] = process.argv.slice(2);
+// Bun under Wine opens no relative path above the current folder.
+const out = path.resolve(outArgument);
 const runtime = globalThis.Deno ? `Deno ${Deno.version.deno}` : `Bun ${Bun.version}`;
 fs.writeFileSync(out, '');
 const report = (line) => fs.appendFileSync(out, `${line}\n`);
