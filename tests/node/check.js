@@ -14,18 +14,11 @@ const os = require('os');
 const path = require('path');
 const { Worker } = require('worker_threads');
 
-const [out, scale, ...points] = process.argv.slice(2);
-// Written as it goes, so that a run that hangs shows how far it came.
-fs.writeFileSync(out, '');
-const report = (line) => fs.appendFileSync(out, `${line}\n`);
-let passed = 0, failed = 0;
-function check(what, actual, expected) {
-  const same = JSON.stringify(actual) === JSON.stringify(expected);
-  same ? passed++ : failed++;
-  if (!same) report(`FAIL ${what}: expected ${JSON.stringify(expected)}, got ${JSON.stringify(actual)}`);
-}
+const { checker, checkReadings, moveCursor } = require('./screen.cjs');
 
-const { colourAt, expectedTexts, moveCursor } = require('./screen.cjs');
+const [out, scale, ...points] = process.argv.slice(2);
+const { check, report, finish } = checker(out);
+
 const committed = require('./committed.js');
 
 // The copies of hoverhue.dll that this process has loaded.
@@ -149,19 +142,7 @@ async function main() {
     const [x, y] = point.split(',').map(Number);
     const physical = [Math.trunc(x * scale), Math.trunc(y * scale)];
     if (!moveCursor(x, y)) { check(`the cursor moves to (${x}, ${y})`, false, true); continue; }
-    const [r, g, b] = colourAt(...physical);
-    const texts = expectedTexts(x, y, [r, g, b]);
-    const hex = '#' + [r, g, b].map((v) => v.toString(16).padStart(2, '0')).join('');
-    for (const name of Object.keys(texts)) {
-      check(`${name}() at (${x}, ${y})`, hoverhue[name](), texts[name]);
-      check(`promises.${name}() at (${x}, ${y})`, await promises[name](), texts[name]);
-    }
-    check(`cursor() at (${x}, ${y})`, hoverhue.cursor(), { x, y });
-    check(`cursor() at (${x}, ${y}) is mousex() and mousey() less one`, hoverhue.cursor(),
-      { x: Number(hoverhue.mousex()) - 1, y: Number(hoverhue.mousey()) - 1 });
-    check(`colour() at (${x}, ${y}), physical (${physical})`, hoverhue.colour(), { r, g, b, hex });
-    check(`promises.cursor() at (${x}, ${y})`, await promises.cursor(), { x, y });
-    check(`promises.colour() at (${x}, ${y})`, await promises.colour(), { r, g, b, hex });
+    const texts = await checkReadings(check, hoverhue, promises, [x, y], physical);
     report(`at (${x}, ${y}): cursor() ${JSON.stringify(hoverhue.cursor())}, colour() ${JSON.stringify(hoverhue.colour())}`);
     last = texts;
   }
@@ -176,9 +157,10 @@ async function main() {
   const expected = `${last.mousex} ${last.colourHex}`;
   check('a second copy of the package reads the same texts', second.mousex() + ' ' + second.colourHex(), expected);
   // 65536 bytes of texts at 9 a colour.
-  const loaded = await terminatedWorkers(100, 7300);
-  report(`after 100 workers ended by terminate() while reading, and a reload here: ${loaded} copies of hoverhue.dll loaded`);
-  check('after 100 workers ended by terminate(), at most this thread\'s two copies (one instance each) are loaded', loaded <= 2, true);
+  const workers = Number(process.env.HOVERHUE_CHECK_WORKERS || 100);
+  const loaded = await terminatedWorkers(workers, 7300);
+  report(`after ${workers} workers ended by terminate() while reading, and a reload here: ${loaded} copies of hoverhue.dll loaded`);
+  check(`after ${workers} workers ended by terminate(), at most this thread's two copies (one for each instance) are loaded`, loaded <= 2, true);
   if (process.env.HOVERHUE_CHECK_MEMORY !== '1') {
     await readTogether([hoverhue, second], expected, 200, 200);
     return;
@@ -191,7 +173,4 @@ async function main() {
   check('two instances and two worker threads reading 40000 times each stay within 1 MiB', grown < 1024 * 1024, true);
 }
 
-main().catch((error) => { failed++; report(`FAIL ${error.stack}`); }).finally(() => {
-  report(`${passed} passed, ${failed} failed`);
-  process.exit(failed === 0 ? 0 : 1);
-});
+main().then(() => finish(), finish);

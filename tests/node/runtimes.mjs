@@ -8,7 +8,6 @@
 //   deno run -A --node-modules-dir=manual runtimes.mjs OUT SCALE X,Y ...
 //   bun runtimes.mjs OUT SCALE X,Y ...
 // SCALE is how much larger physical pixels are than an unaware process's.
-import fs from 'node:fs';
 import path from 'node:path';
 import { createRequire } from 'node:module';
 import koffi from 'koffi';
@@ -16,19 +15,11 @@ import hoverhue from 'hoverhue';
 import promises from 'hoverhue/promises';
 
 const require = createRequire(import.meta.url);
-const { colourAt, expectedTexts, moveCursor } = require('./screen.cjs');
-const [outArgument, scale, ...points] = process.argv.slice(2);
-// Bun under Wine opens no relative path above the current folder.
-const out = path.resolve(outArgument);
+const { checker, checkReadings, expectedTexts, moveCursor } = require('./screen.cjs');
+const [out, scale, ...points] = process.argv.slice(2);
 const runtime = globalThis.Deno ? `Deno ${Deno.version.deno}` : `Bun ${Bun.version}`;
-fs.writeFileSync(out, '');
-const report = (line) => fs.appendFileSync(out, `${line}\n`);
-let passed = 0, failed = 0;
-function check(what, actual, expected) {
-  const same = JSON.stringify(actual) === JSON.stringify(expected);
-  same ? passed++ : failed++;
-  if (!same) report(`FAIL ${runtime}: ${what}: expected ${JSON.stringify(expected)}, got ${JSON.stringify(actual)}`);
-}
+// Bun under Wine opens no relative path above the current folder.
+const { check, report, finish } = checker(path.resolve(out), `${runtime}: `);
 
 const aware = koffi.load('user32.dll').func('int __stdcall IsProcessDPIAware(void)')() !== 0;
 // The DLL with no package: the recipe README gives for Deno.
@@ -50,22 +41,11 @@ try {
     const physical = [Math.trunc(ux * scale), Math.trunc(uy * scale)];
     const [x, y] = aware ? physical : [ux, uy];
     if (!moveCursor(ux, uy)) { check(`the cursor moves to (${ux}, ${uy})`, false, true); continue; }
-    const [r, g, b] = colourAt(...physical);
-    const texts = expectedTexts(x, y, [r, g, b]);
-    const hex = '#' + [r, g, b].map((v) => v.toString(16).padStart(2, '0')).join('');
-    for (const name of Object.keys(texts)) {
-      check(`${name}() at (${x}, ${y})`, hoverhue[name](), texts[name]);
-      check(`promises.${name}() at (${x}, ${y})`, await promises[name](), texts[name]);
-    }
-    check(`cursor() at (${x}, ${y})`, hoverhue.cursor(), { x, y });
-    check(`colour() at (${x}, ${y})`, hoverhue.colour(), { r, g, b, hex });
-    check(`promises.colour() at (${x}, ${y})`, await promises.colour(), { r, g, b, hex });
+    const texts = await checkReadings(check, hoverhue, promises, [x, y], physical);
     if (globalThis.Deno) check(`Deno.dlopen at (${x}, ${y})`, dlopenTexts(), texts);
     report(`${runtime}${aware ? ', DPI aware' : ''}, at (${x}, ${y}): cursor() ${JSON.stringify(hoverhue.cursor())}, colour() ${JSON.stringify(hoverhue.colour())}`);
   }
+  finish();
 } catch (error) {
-  failed++;
-  report(`FAIL ${runtime}: ${error.stack}`);
+  finish(error);
 }
-report(`${passed} passed, ${failed} failed`);
-process.exit(failed === 0 ? 0 : 1);

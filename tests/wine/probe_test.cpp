@@ -93,14 +93,19 @@ Run runProbe(const std::string& arguments, const char* directory = nullptr,
   return run;
 }
 
+void checkExit(Checks& checks, const std::string& what, const Run& run,
+               DWORD exitCode) {
+  char codes[48];
+  std::snprintf(codes, sizeof codes, ": exit %lu (got %lu)", exitCode,
+                run.exitCode);
+  checks.truth((what + codes).c_str(), run.exitCode == exitCode);
+}
+
 void checkFailure(Checks& checks, const std::string& arguments, DWORD exitCode,
                   const char* message) {
   Run run = runProbe(arguments);
   std::string what = "probe " + arguments;
-  char code[80];
-  std::snprintf(code, sizeof code, "%s: exit code %lu (got %lu)", what.c_str(),
-                exitCode, run.exitCode);
-  checks.truth(code, run.exitCode == exitCode);
+  checkExit(checks, what, run, exitCode);
   bool named = run.err.find(message) != std::string::npos;
   checks.truth((what + ": stderr names \"" + message + "\"").c_str(), named);
   if (!named) std::printf("  stderr was: %s\n", run.err.c_str());
@@ -213,12 +218,8 @@ void checkBadInput(Checks& checks) {
   checkFailure(checks, "--dll fake_crashload.dll", 7,
                "the plug-in crashed in DllMain");
   Run handled = runProbe("--dll fake_handledload.dll");
-  char what[96];
-  std::snprintf(what, sizeof what,
-                "an exception that DllMain handles is no crash: exit 0 "
-                "(got %lu)",
-                handled.exitCode);
-  checks.truth(what, handled.exitCode == 0);
+  checkExit(checks, "an exception that DllMain handles is no crash", handled,
+            0);
   checks.text("the plug-in that handled it answers", handled.out.c_str(),
               "mousex: 7\n");
   // A message is never cut, however long the path that it names.
@@ -253,12 +254,8 @@ void checkMisbehaviour(Checks& checks) {
 // Dependencies are found beside the plug-in, never in the current folder.
 void checkDependencySearch(Checks& checks) {
   Run run = runProbe("--dll ..\\fake_needsdep.dll", "deps");
-  char what[96];
-  std::snprintf(what, sizeof what,
-                "a dependency only in the current folder is not loaded: exit "
-                "9 (got %lu)",
-                run.exitCode);
-  checks.truth(what, run.exitCode == 9);
+  checkExit(checks, "a dependency only in the current folder is not loaded",
+            run, 9);
   CopyFileA("fake_needsdep.dll", "deps\\fake_needsdep.dll", FALSE);
   run = runProbe("--dll deps\\fake_needsdep.dll");
   checks.text("a dependency beside the plug-in is loaded", run.out.c_str(),
