@@ -81,7 +81,7 @@ function readReloadBytes() {
 }
 
 // The thread's bindings, shared by every instance of the package in it.
-function bindings() {
+function thisThread() {
   return globalThis[Symbol.for('hoverhue thread 2')] ??= bind();
 }
 
@@ -98,7 +98,7 @@ function bind() {
   const user32 = koffi.load('user32.dll');
   // koffi's type names are the process's: a set for each thread.
   koffi.struct(`HoverhuePoint${threadId}`, { x: 'int32_t', y: 'int32_t' });
-  const bound = {
+  const thread = {
     koffi,
     text: koffi.proto(`const char *HoverhueText${threadId}(void)`),
     loadLibrary: kernel32.func('void *__stdcall LoadLibraryW(const char16_t *path)'),
@@ -114,8 +114,8 @@ function bind() {
     callable: new Map(),  // address: function
     folder: null, made: 0, queue: [], running: 0, instances: new Set(),
   };
-  bound.osThread = bound.threadId();
-  return bound;
+  thread.osThread = thread.threadId();
+  return thread;
 }
 
 // Where copies go: HOVERHUE_COPY_DIR, or the system's temporary folder.
@@ -131,12 +131,12 @@ function copyFailure(base, cause) {
 }
 
 // A new folder of the thread's own, with a name nobody can guess.
-function makeFolder(bound, base) {
+function makeFolder(thread, base) {
   try {
-    const folder = fs.mkdtempSync(path.join(base, `hoverhue-${process.pid}-${bound.osThread}-`));
+    const folder = fs.mkdtempSync(path.join(base, `hoverhue-${process.pid}-${thread.osThread}-`));
     const stat = fs.lstatSync(folder);
     if (!stat.isDirectory() || stat.isSymbolicLink()) throw new Error(`${folder} is no plain folder`);
-    process.once('exit', () => leave(bound));
+    process.once('exit', () => leave(thread));
     return folder;
   } catch (cause) {
     throw copyFailure(base, cause);
@@ -147,19 +147,19 @@ const folderName = /^hoverhue-(\d+)-(\d+)-[0-9A-Za-z]{6}$/;
 
 // Folders of this package's own making, whose thread or process has ended.
 // Links are never followed, nor anything touched that is not one of these.
-function sweep(bound, base) {
+function sweep(thread, base) {
   let names = [];
   try { names = fs.readdirSync(base); } catch { return; }
   for (const name of names) {
     const [, pid, owner] = folderName.exec(name)?.map(Number) ?? [];
-    if (pid === undefined || (pid === process.pid && owner === bound.osThread)) continue;
+    if (pid === undefined || (pid === process.pid && owner === thread.osThread)) continue;
     const folder = path.join(base, name);
     try {
       const stat = fs.lstatSync(folder);
       if (!stat.isDirectory() || stat.isSymbolicLink()) continue;
       if (pid === process.pid) {
-        if (!threadEnded(bound, owner)) continue;
-        freeLeftIn(bound, folder);
+        if (!threadEnded(thread, owner)) continue;
+        freeLeftIn(thread, folder);
       } else if (processAlive(pid)) {
         continue;
       }
@@ -175,23 +175,23 @@ function processAlive(pid) {
 }
 
 const synchronize = 0x00100000;
-function threadEnded(bound, id) {
-  const handle = bound.openThread(synchronize, 0, id);
+function threadEnded(thread, id) {
+  const handle = thread.openThread(synchronize, 0, id);
   if (handle === null) return true;
-  const signalled = bound.waitFor(handle, 0) === 0;
-  bound.closeHandle(handle);
+  const signalled = thread.waitFor(handle, 0) === 0;
+  thread.closeHandle(handle);
   return signalled;
 }
 
 // A thread that ended left its copies loaded. Node.js waits for a Worker's
 // asynchronous native work before its thread exits, so none of their calls
 // is still running.
-function freeLeftIn(bound, folder) {
+function freeLeftIn(thread, folder) {
   for (const name of fs.readdirSync(folder)) {
     const file = path.join(folder, name);
-    for (let module = bound.moduleHandle(file), n = 0; module !== null && n < 8; n++) {
-      bound.freeLibrary(module);
-      module = bound.moduleHandle(file);
+    for (let module = thread.moduleHandle(file), n = 0; module !== null && n < 8; n++) {
+      thread.freeLibrary(module);
+      module = thread.moduleHandle(file);
     }
   }
 }
@@ -199,16 +199,16 @@ function freeLeftIn(bound, folder) {
 // At the thread's end its copies are freed, but for one with a call in
 // flight, which the system takes with the process; its folder goes once
 // nothing of it is loaded, else the next sweep takes it.
-function leave(bound) {
+function leave(thread) {
   try {
     let kept = 0;
-    for (const instance of bound.instances) {
+    for (const instance of thread.instances) {
       for (const library of [instance.current, ...instance.retired]) {
         if (library?.inFlight === 0) free(library);
         else if (library) kept++;
       }
     }
-    if (kept === 0) fs.rmSync(bound.folder, { recursive: true, force: true });
+    if (kept === 0) fs.rmSync(thread.folder, { recursive: true, force: true });
   } catch {
     // Never an error at exit.
   }
@@ -219,13 +219,16 @@ function loadFailure(cause, why = cause.message) {
 }
 
 // A file of the thread's folder that no loaded copy uses, made anew only
-// when every one is in use, so that copies come back where they were.
-function spareFile(bound) {
+// when every one is in use, so that copies come back where they were. Even
+// the first thread reads through a copy, never the packaged file: Windows
+// would share that one module with every thread and instance that loads
+// the same path, and no reload could then give its heap back.
+function spareFile(thread) {
   const used = new Set([copies.current, ...copies.retired].map((library) => library?.file));
   copies.files ??= [];
   const spare = copies.files.find((file) => !used.has(file));
   if (spare !== undefined) return spare;
-  const file = path.join(bound.folder, `${++bound.made}.dll`);
+  const file = path.join(thread.folder, `${++thread.made}.dll`);
   try {
     fs.accessSync(source);
   } catch (cause) {
@@ -236,7 +239,7 @@ function spareFile(bound) {
   try {
     fs.copyFileSync(source, file, fs.constants.COPYFILE_EXCL);
   } catch (cause) {
-    throw copyFailure(bound.folder, cause);
+    throw copyFailure(thread.folder, cause);
   }
   copies.files.push(file);
   return file;
@@ -246,15 +249,15 @@ function spareFile(bound) {
 // DLL is loaded and its functions found with the system's own calls, and a
 // function is made callable anew only at an address not seen before.
 function load() {
-  const bound = bindings();
-  const base = bound.folder === null ? copyBase() : path.dirname(bound.folder);
-  sweep(bound, base);
-  bound.folder ??= makeFolder(bound, base);
-  bound.instances.add(copies);
-  const file = spareFile(bound);
-  const module = bound.loadLibrary(file);
+  const thread = thisThread();
+  const base = thread.folder === null ? copyBase() : path.dirname(thread.folder);
+  sweep(thread, base);
+  thread.folder ??= makeFolder(thread, base);
+  thread.instances.add(copies);
+  const file = spareFile(thread);
+  const module = thread.loadLibrary(file);
   if (module === null) {
-    const error = bound.lastError();
+    const error = thread.lastError();
     throw loadFailure(Object.assign(new Error(`LoadLibrary failed with error ${error}`), { errno: error }),
       `Windows could not load its copy ${file} (error ${error}${error === 193
         ? ': a DLL of another architecture'
@@ -262,21 +265,21 @@ function load() {
   }
   const functions = {};
   for (const name of textNames) {
-    const address = bound.procAddress(module, name);
+    const address = thread.procAddress(module, name);
     if (!address) {
-      bound.freeLibrary(module);
+      thread.freeLibrary(module);
       throw loadFailure(new Error(`no export ${name}`), `it exports no ${name}`);
     }
-    if (!bound.callable.has(address)) bound.callable.set(address, bound.koffi.decode(address, bound.text));
-    functions[name] = bound.callable.get(address);
+    if (!thread.callable.has(address)) thread.callable.set(address, thread.koffi.decode(address, thread.text));
+    functions[name] = thread.callable.get(address);
   }
-  return { module, functions, file, kept: 0, inFlight: 0, bound };
+  return { module, functions, file, kept: 0, inFlight: 0, thread };
 }
 
 function free(library) {
   const { module } = library;
   library.module = library.functions = null;
-  if (module !== null) library.bound.freeLibrary(module);
+  if (module !== null) library.thread.freeLibrary(module);
 }
 
 function retire(library) {
@@ -303,26 +306,26 @@ function call(name) {
 // threads, the rest waiting their turn here, in order.
 function callAsync(name) {
   return new Promise((resolve, reject) => {
-    let bound;
+    let thread;
     try {
       check();
-      bound = bindings();
+      thread = thisThread();
     } catch (error) {
       reject(error);
       return;
     }
     // Started by whichever instance's call settles first: each job starts in
     // the instance it came from.
-    bound.queue.push(() => startCall(bound, name, resolve, reject));
-    startCalls(bound);
+    thread.queue.push(() => startCall(thread, name, resolve, reject));
+    startCalls(thread);
   });
 }
 
-function startCalls(bound) {
-  while (bound.running < poolSize && bound.queue.length > 0) bound.queue.shift()();
+function startCalls(thread) {
+  while (thread.running < poolSize && thread.queue.length > 0) thread.queue.shift()();
 }
 
-function startCall(bound, name, resolve, reject) {
+function startCall(thread, name, resolve, reject) {
   let library;
   try {
     library = libraryFor(name);
@@ -331,12 +334,12 @@ function startCall(bound, name, resolve, reject) {
     return;
   }
   const settled = () => {
-    bound.running--;
+    thread.running--;
     if (--library.inFlight === 0 && copies.retired.delete(library)) free(library);
-    startCalls(bound);
+    startCalls(thread);
   };
   const failed = (cause) => failure('HOVERHUE_CALL_FAILED', `hoverhue's ${name} failed: ${cause.message}`, cause);
-  bound.running++;
+  thread.running++;
   library.inFlight++;
   try {
     library.functions[name].async((cause, answer) => {
@@ -356,7 +359,7 @@ function startCall(bound, name, resolve, reject) {
 function cursor() {
   check();
   const point = {};
-  if (!bindings().cursorPos(point)) return { x: 0, y: 0 };
+  if (!thisThread().cursorPos(point)) return { x: 0, y: 0 };
   return { x: point.x, y: point.y };
 }
 
