@@ -21,22 +21,22 @@ const { check, report, finish } = checker(out);
 
 const committed = require('./committed.js');
 
-// The copies of hoverhue.dll that this process has loaded.
+// The copies of hoverhue.dll that this process has loaded, whatever their
+// names: the modules that export both mousex and colourHex.
 const koffi = require('koffi');
 const kernel32 = koffi.load('kernel32.dll');
 const currentProcess = kernel32.func('void *__stdcall GetCurrentProcess(void)')();
 const enumModules = kernel32.func(
   'int __stdcall K32EnumProcessModules(void *process, void *modules, uint32_t size, _Out_ uint32_t *needed)');
-const moduleName = kernel32.func('uint32_t __stdcall GetModuleFileNameW(uintptr_t module, void *name, uint32_t size)');
+const procAddress = kernel32.func('uintptr_t __stdcall GetProcAddress(uintptr_t module, const char *name)');
 function copiesLoaded() {
-  const modules = Buffer.alloc(8 * 4096), needed = [0], name = Buffer.alloc(2 * 1024);
+  const modules = Buffer.alloc(8 * 4096), needed = [0];
   enumModules(currentProcess, modules, modules.length, needed);
   const size = koffi.sizeof('void *');
   let count = 0;
   for (let at = 0; at < Math.min(needed[0], modules.length); at += size) {
     const module = size === 8 ? modules.readBigUInt64LE(at) : modules.readUInt32LE(at);
-    const length = moduleName(module, name, 1024);
-    if (name.toString('utf16le', 0, 2 * length).includes(`\\hoverhue-${process.pid}-`)) count++;
+    if (procAddress(module, 'mousex') && procAddress(module, 'colourHex')) count++;
   }
   return count;
 }
