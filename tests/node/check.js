@@ -2,9 +2,11 @@
 // for Windows over a screen whose every pixel names its physical position
 // (position_screen): at each point given, in this process's own coordinates,
 // the ten texts, cursor() and colour(), through require, import and
-// hoverhue/promises; then, with HOVERHUE_CHECK_MEMORY=1, two instances and
-// two worker threads reading at once, with memory bounded. Under Wine,
-// output to a pipe fails: it goes to OUT.
+// hoverhue/promises; 600 promises at once; process.exit() with calls in
+// flight; then, with HOVERHUE_CHECK_MEMORY=1, two overlapping promise loops,
+// and two instances with two worker threads reading at once, each with
+// memory bounded; last, workers ended by terminate() while they read. Under
+// Wine, output to a pipe fails: it goes to OUT.
 //   node --expose-gc --max-semi-space-size=1 check.js OUT SCALE X,Y [X,Y ...]
 // SCALE is how much larger physical pixels are than this process's.
 'use strict';
@@ -156,21 +158,22 @@ async function main() {
   const second = require(copy);
   const expected = `${last.mousex} ${last.colourHex}`;
   check('a second copy of the package reads the same texts', second.mousex() + ' ' + second.colourHex(), expected);
-  // 65536 bytes of texts at 9 a colour.
+  // Memory first, before the workers below leave their environments to
+  // be collected.
+  if (process.env.HOVERHUE_CHECK_MEMORY === '1') {
+    const loops = await overlappingLoops(20000, 40000);
+    report(`two overlapping promise loops, 40000 readings each after 20000: committed memory grew by ${loops} bytes`);
+    check('two overlapping promise loops reading 40000 times each stay within 1 MiB', loops < 1024 * 1024, true);
+    const grown = await readTogether([hoverhue, second], expected, 20000, 40000);
+    report(`two instances and two worker threads, 40000 readings each after 20000: committed memory grew by ${grown} bytes`);
+    check('two instances and two worker threads reading 40000 times each stay within 1 MiB', grown < 1024 * 1024, true);
+  } else {
+    await readTogether([hoverhue, second], expected, 200, 200);
+  }
   const workers = Number(process.env.HOVERHUE_CHECK_WORKERS || 100);
-  const loaded = await terminatedWorkers(workers, 7300);
+  const loaded = await terminatedWorkers(workers, 7300);  // 65536 bytes at 9 a colour
   report(`after ${workers} workers ended by terminate() while reading, and a reload here: ${loaded} copies of hoverhue.dll loaded`);
   check(`after ${workers} workers ended by terminate(), at most this thread's two copies (one for each instance) are loaded`, loaded <= 2, true);
-  if (process.env.HOVERHUE_CHECK_MEMORY !== '1') {
-    await readTogether([hoverhue, second], expected, 200, 200);
-    return;
-  }
-  const loops = await overlappingLoops(20000, 40000);
-  report(`two overlapping promise loops, 40000 readings each after 20000: committed memory grew by ${loops} bytes`);
-  check('two overlapping promise loops reading 40000 times each stay within 1 MiB', loops < 1024 * 1024, true);
-  const grown = await readTogether([hoverhue, second], expected, 20000, 40000);
-  report(`two instances and two worker threads, 40000 readings each after 20000: committed memory grew by ${grown} bytes`);
-  check('two instances and two worker threads reading 40000 times each stay within 1 MiB', grown < 1024 * 1024, true);
 }
 
 main().then(() => finish(), finish);
