@@ -148,11 +148,12 @@ TEST(ProbeOutput, PlainLinesAndOneJsonObjectPerReading) {
             "nothing: (no text)\n"
             "odd: \"q\\\\x9b\xc3\xa9\xf0\x9f\x98\x80\xef\xbf\xbd\\x0a\n");
   EXPECT_EQ(rows, 5u);
-  EXPECT_EQ(formatReading(reading, Format::json, 0, rows),
-            "{\"mousex\":\"-399\",\"colourHex\":\"00 00 FF\","
-            "\"answer\":\"42\",\"nothing\":null,"
-            "\"odd\":\"\\\"q\\\\\\u009b\xc3\xa9\xf0\x9f\x98\x80\\ud800\\u000a\"}"
-            "\n");
+  EXPECT_EQ(
+      formatReading(reading, Format::json, 0, rows),
+      "{\"mousex\":\"-399\",\"colourHex\":\"00 00 FF\","
+      "\"answer\":\"42\",\"nothing\":null,"
+      "\"odd\":\"\\\"q\\\\\\u009b\xc3\xa9\xf0\x9f\x98\x80\\ud800\\u000a\"}"
+      "\n");
   EXPECT_EQ(betweenReadings(Format::json, rows), "");
   EXPECT_EQ(betweenReadings(Format::plain, rows), "\n");
   // The whole text, however long: JSON is read by programs.

@@ -48,9 +48,8 @@ TEST(ResultTextThreads, EveryClaimHasBytesOfItsOwn) {
           << "a text of thread " << t << " was written by another";
     all.insert(all.end(), claimed[t].begin(), claimed[t].end());
   }
-  std::sort(all.begin(), all.end(), [](const Claimed& a, const Claimed& b) {
-    return a.text < b.text;
-  });
+  std::sort(all.begin(), all.end(),
+            [](const Claimed& a, const Claimed& b) { return a.text < b.text; });
   for (size_t i = 1; i < all.size(); ++i)
     ASSERT_LE(all[i - 1].text + all[i - 1].capacity, all[i].text)
         << "two texts share bytes";

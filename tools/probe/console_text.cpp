@@ -49,8 +49,7 @@ std::string escapeText(const std::u16string& text, std::size_t longest,
     char32_t c = nextCharacter(text, i);
     if (isControl(c)) {
       char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02x",
-                    static_cast<unsigned>(c));
+      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(c));
       safe += escape;
     } else {
       appendUtf8(safe, c);
@@ -67,7 +66,8 @@ std::string escapeText(const std::u16string& text, std::size_t longest,
 std::string shownText(const std::u16string& text) {
   std::size_t cut = 0;
   std::string shown = escapeText(text, longestShown, cut);
-  if (cut > 0) shown += " [... " + std::to_string(cut) + " more characters cut]";
+  if (cut > 0)
+    shown += " [... " + std::to_string(cut) + " more characters cut]";
   return shown;
 }
 

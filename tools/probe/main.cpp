@@ -99,7 +99,7 @@ int wmain(int argc, wchar_t** argv) {
         "the screen cannot be read here (no display?): colours read as "
         "white");
 
-  Format format = options.json        ? Format::json
+  Format format = options.json         ? Format::json
                   : outputIsTerminal() ? Format::terminal
                                        : Format::plain;
   std::size_t width = format == Format::terminal ? consoleWidth() : 0;
@@ -118,6 +118,5 @@ int wmain(int argc, wchar_t** argv) {
       break;
     }
   }
-  restoreConsole();
-  return stop;
+  return stop;  // and the console's mode comes back at exit
 }

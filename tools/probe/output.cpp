@@ -126,7 +126,8 @@ std::string jsonString(const std::u16string& text) {
       out += '\\';
       out += static_cast<char>(c);
     } else if (pair) {
-      appendUtf8(out, 0x10000 + ((c - 0xD800u) << 10) + (text[i + 1] - 0xDC00u));
+      appendUtf8(out,
+                 0x10000 + ((c - 0xD800u) << 10) + (text[i + 1] - 0xDC00u));
       ++i;
     } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) ||
                (c >= 0xD800 && c <= 0xDFFF)) {

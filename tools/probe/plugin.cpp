@@ -77,9 +77,8 @@ void reportAbort(int) {
 void catchAbortsOfEveryRuntime() {
   using Handler = void (*)(int);
   using SignalFunction = Handler(__cdecl*)(int, Handler);
-  for (const char* runtime :
-       {"ucrtbase.dll", "msvcr120.dll", "msvcr110.dll", "msvcr100.dll",
-        "msvcr90.dll", "msvcr80.dll"}) {
+  for (const char* runtime : {"ucrtbase.dll", "msvcr120.dll", "msvcr110.dll",
+                              "msvcr100.dll", "msvcr90.dll", "msvcr80.dll"}) {
     HMODULE module = GetModuleHandleA(runtime);
     if (module == nullptr) continue;
     auto setSignal = reinterpret_cast<SignalFunction>(
@@ -128,29 +127,10 @@ _probeCall:
 )");
 #endif
 
-const char* callText(hoverhue_text_fn function, int& popped) {
-#if defined(__i386__)
-  return probeCall(reinterpret_cast<const void*>(function), 0, 0, &popped);
-#else
-  popped = 0;
-  return function();
-#endif
-}
-
-const char* callParam(hoverhue_param_fn function, unsigned index,
-                      int& popped) {
-#if defined(__i386__)
-  return probeCall(reinterpret_cast<const void*>(function), index, 1, &popped);
-#else
-  popped = 0;
-  return function(index);
-#endif
-}
-
 // A function that moved its caller's stack pointer: `arguments` is what
 // hosts pass it, 0 or 1 of 4 bytes.
-int wrongConvention(const char* name, int popped, int arguments) {
-  if (popped == 4 * arguments && arguments > 0)
+int wrongConvention(const char* name, int popped, unsigned arguments) {
+  if (popped == 4 && arguments == 1)
     return fail(exitWrongConvention,
                 "%s popped its argument: it is stdcall, and hosts call it as "
                 "cdecl",
@@ -161,6 +141,24 @@ int wrongConvention(const char* name, int popped, int arguments) {
               name, popped > 0 ? "popped" : "pushed",
               popped > 0 ? popped : -popped,
               arguments > 0 ? "one argument" : "no arguments");
+}
+
+// Calls a plug-in function, named while it runs, as hosts do: with no
+// argument, or with `argument` alone where `arguments` is 1. Returns goOn,
+// or the exit code of a function of the wrong calling convention.
+int callNamed(const char* name, void* function, unsigned argument,
+              unsigned arguments, const char*& text) {
+  int popped = 0;
+  currentFunction = name;
+#if defined(__i386__)
+  text = probeCall(function, argument, arguments, &popped);
+#else
+  text = arguments == 0
+             ? reinterpret_cast<hoverhue_text_fn>(function)()
+             : reinterpret_cast<hoverhue_param_fn>(function)(argument);
+#endif
+  currentFunction = nullptr;
+  return popped == 0 ? goOn : wrongConvention(name, popped, arguments);
 }
 
 std::string systemMessage(DWORD error) {
@@ -195,10 +193,10 @@ std::string unreadable(DWORD error) {
 // The machine field of a PE file's header, or 0 when the file is none.
 // False, with the error, when the file cannot be read at all.
 bool readMachine(const std::wstring& path, WORD& machine, DWORD& error) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     error = GetLastError();
     return false;
@@ -315,8 +313,7 @@ int loadModule(const std::wstring& path, Plugin& plugin) {
   if (machine != probeMachine)
     return fail(exitWrongBitness,
                 "%s is %s DLL (machine 0x%04X); this probe is %s: %s", name,
-                machineName(machine), machine, probeKind,
-                probeAdvice(machine));
+                machineName(machine), machine, probeKind, probeAdvice(machine));
   PVOID handler = AddVectoredExceptionHandler(1, noteCrashWhileLoading);
   crashWhileLoading = 0;
   loading = true;
@@ -347,13 +344,10 @@ int readFunctionList(Plugin& plugin) {
   const char* path = plugin.path.c_str();
   auto init = reinterpret_cast<hoverhue_text_fn>(exported(plugin, "init"));
   if (init == nullptr)
-    return fail(exitNotAPlugin, "%s does not export init: not a plug-in",
-                path);
-  int popped = 0;
-  currentFunction = "init";
-  const char* list = callText(init, popped);
-  currentFunction = nullptr;
-  if (popped != 0) return wrongConvention("init", popped, 0);
+    return fail(exitNotAPlugin, "%s does not export init: not a plug-in", path);
+  const char* list = nullptr;
+  int stop = callNamed("init", reinterpret_cast<void*>(init), 0, 0, list);
+  if (stop != goOn) return stop;
   if (list == nullptr)
     return fail(exitNotAPlugin, "%s: init returned no list (a null pointer)",
                 path);
@@ -362,12 +356,11 @@ int readFunctionList(Plugin& plugin) {
                 path);
   std::vector<std::string> names;
   if (!splitFunctionList(list, names))
-    return fail(exitNotAPlugin, "%s: malformed function list \"%s\" (%s)",
-                path, shownText(fromCodePage(list)).c_str(),
-                functionListGrammar);
+    return fail(exitNotAPlugin, "%s: malformed function list \"%s\" (%s)", path,
+                shownText(fromCodePage(list)).c_str(), functionListGrammar);
   for (const std::string& name : names) {
-    auto call = reinterpret_cast<hoverhue_text_fn>(
-        exported(plugin, name.c_str()));
+    auto call =
+        reinterpret_cast<hoverhue_text_fn>(exported(plugin, name.c_str()));
     if (call == nullptr)
       return fail(exitMissingFunction, "%s lists %s but does not export it",
                   path, name.c_str());
@@ -386,9 +379,9 @@ void guardCalls() {
   // Room below the stack's guard page for the crash report of a plug-in
   // that overflowed it (Vista and later).
   using Guarantee = BOOL(WINAPI*)(PULONG);
-  auto guarantee = reinterpret_cast<Guarantee>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                     "SetThreadStackGuarantee")));
+  auto guarantee =
+      reinterpret_cast<Guarantee>(reinterpret_cast<void*>(GetProcAddress(
+          GetModuleHandleA("kernel32.dll"), "SetThreadStackGuarantee")));
   ULONG bytes = 16384;
   if (guarantee != nullptr) guarantee(&bytes);
   SetUnhandledExceptionFilter(reportCrash);
@@ -403,23 +396,14 @@ int loadPlugin(const std::wstring& path, Plugin& plugin) {
 
 int callFunction(const Plugin& plugin, std::size_t index, const char*& text) {
   const Function& function = plugin.functions[index];
-  int popped = 0;
-  currentFunction = function.name.c_str();
-  text = callText(function.call, popped);
-  currentFunction = nullptr;
-  return popped == 0 ? goOn
-                     : wrongConvention(function.name.c_str(), popped, 0);
+  return callNamed(function.name.c_str(),
+                   reinterpret_cast<void*>(function.call), 0, 0, text);
 }
 
 int describeParameters(const Plugin& plugin, std::size_t index,
                        const char*& description) {
   description = nullptr;
   if (plugin.getparam == nullptr) return goOn;
-  int popped = 0;
-  currentFunction = "getparam";
-  description =
-      callParam(plugin.getparam, static_cast<unsigned>(index), popped);
-  currentFunction = nullptr;
-  return popped == 0 ? goOn
-                     : wrongConvention("getparam", popped, 1);
+  return callNamed("getparam", reinterpret_cast<void*>(plugin.getparam),
+                   static_cast<unsigned>(index), 1, description);
 }
