@@ -51,7 +51,7 @@ function failure(code, message, cause) {
 const source = path.join(__dirname.replace(/app\.asar(?=[\\/]|$)/, 'app.asar.unpacked'),
   builds[process.arch] ?? process.arch, 'hoverhue.dll');
 
-const copies = globalThis[Symbol.for(`hoverhue ${source}`)] ??= { current: null, retired: new Set() };
+const copies = globalThis[Symbol.for(`hoverhue ${source}`)] ??= { current: null, retired: new Set(), files: [] };
 
 function check() {
   if (!supported) {
@@ -225,7 +225,6 @@ function loadFailure(cause, why = cause.message) {
 // the same path, and no reload could then give its heap back.
 function spareFile(thread) {
   const used = new Set([copies.current, ...copies.retired].map((library) => library?.file));
-  copies.files ??= [];
   const spare = copies.files.find((file) => !used.has(file));
   if (spare !== undefined) return spare;
   const file = path.join(thread.folder, `${++thread.made}.dll`);
@@ -359,8 +358,7 @@ function startCall(thread, name, resolve, reject) {
 function cursor() {
   check();
   const point = {};
-  if (!thisThread().cursorPos(point)) return { x: 0, y: 0 };
-  return { x: point.x, y: point.y };
+  return thisThread().cursorPos(point) ? point : { x: 0, y: 0 };
 }
 
 function exhausted() {
